@@ -1,0 +1,49 @@
+// The two-slot table of the noise-processing library's entry points. The
+// input noise-cancellation switch (0 or 1) is the slot index: slot 0 has no
+// library, so with the switch off blocks pass unprocessed.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+// cdecl, seven 32-bit arguments, in place: block, length in bytes, address of
+// an output pointer, address of an output length, sample rate, channels, 0.
+typedef int(__cdecl* ProcessAudioDataFn)(unsigned char* block, int length,
+                                         unsigned char** outBlock, int* outLength,
+                                         unsigned int sampleRate, int channels, int reserved);
+
+struct ProcessingLibrarySlot {
+    const char* fileName;
+    HMODULE hModule;
+    ProcessAudioDataFn pfnProcessInput;
+    ProcessAudioDataFn pfnProcessOutput;
+};
+
+class ProcessingLibraryTable {
+public:
+    static constexpr int kSlotCount = 2;
+
+    ProcessingLibraryTable();
+    ~ProcessingLibraryTable() { Unload(); }
+    ProcessingLibraryTable(const ProcessingLibraryTable&) = delete;
+    ProcessingLibraryTable& operator=(const ProcessingLibraryTable&) = delete;
+
+    // Loads every slot; a library that cannot be loaded is reported once.
+    void Load();
+    void Unload();
+
+    // The input entry point of a slot, null when it has none or the slot
+    // does not exist.
+    ProcessAudioDataFn GetInputEntry(int slot) const;
+    const ProcessingLibrarySlot& GetSlot(int slot) const { return m_slots[slot]; }
+
+private:
+    void LoadSlot(ProcessingLibrarySlot& slot);
+
+    ProcessingLibrarySlot m_slots[kSlotCount];
+};
+
+// Created by the main window before any engine can start; read by the capture
+// thread for every block.
+extern std::atomic<ProcessingLibraryTable*> g_pProcessingLibraries;

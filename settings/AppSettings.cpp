@@ -1,0 +1,3 @@
+#include "AppSettings.h"
+
+AppSettings g_AppSettings;

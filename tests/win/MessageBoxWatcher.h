@@ -1,0 +1,34 @@
+// Answers the message boxes that the code under test shows, from a thread of
+// its own, and remembers what each one said.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct SeenMessageBox {
+    std::string caption;
+    std::string text;
+};
+
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+
+    std::vector<SeenMessageBox> Seen();
+
+private:
+    void Run();
+    static BOOL CALLBACK OnWindow(HWND hwnd, LPARAM self);
+
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<SeenMessageBox> m_seen;
+    std::vector<HWND> m_answered;
+    std::thread m_thread;
+};

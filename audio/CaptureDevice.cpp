@@ -36,9 +36,13 @@ CCaptureDevice::~CCaptureDevice() {
     m_hNotifyWnd = nullptr;
 }
 
-BOOL CCaptureDevice::PostStartCapture() { return PostCommand(kStartCapture); }
+BOOL CCaptureDevice::PostStartCapture() {
+    return PostCommand(kStartCapture);
+}
 
-BOOL CCaptureDevice::PostStopCapture() { return PostCommand(kStopCapture); }
+BOOL CCaptureDevice::PostStopCapture() {
+    return PostCommand(kStopCapture);
+}
 
 BOOL CCaptureDevice::PostCommand(CaptureCommand command) {
     return PostMessageA(m_hNotifyWnd, WM_COMMAND, command, reinterpret_cast<LPARAM>(this));

@@ -17,7 +17,7 @@ enum CaptureState : int32_t { Stopped = 0, Paused = 2, Capturing = 3 };
 enum CaptureCommand : uint32_t { kStartCapture = 0, kPauseCapture = 1, kStopCapture = 2 };
 
 class CCaptureDevice {
-public:
+  public:
     CCaptureDevice();
     virtual ~CCaptureDevice();
     CCaptureDevice(const CCaptureDevice&) = delete;
@@ -35,7 +35,7 @@ public:
     const WAVEFORMATEX* GetFormat() const { return m_pFormat; }
     int32_t GetState() const { return m_state.load(); }
 
-protected:
+  protected:
     WAVEFORMATEX* m_pFormat;
     WAVEFORMATEX m_format{};
     std::atomic<int32_t> m_initialised{0};
@@ -43,7 +43,7 @@ protected:
     DriverLink* m_pDriverLink = nullptr;
     HWND m_hNotifyWnd = nullptr;
 
-private:
+  private:
     BOOL PostCommand(CaptureCommand command);
     static LRESULT CALLBACK NotificationWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };

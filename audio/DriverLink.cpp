@@ -4,8 +4,7 @@
 
 bool DriverLink::Open() {
     m_hDevice = CreateFileA(VAD_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     return m_hDevice != INVALID_HANDLE_VALUE;
 }
 
@@ -30,8 +29,8 @@ bool DriverLink::RegisterEvent(int index) {
     m_hEvents[index] = CreateEventA(nullptr, FALSE, FALSE, name);
     if (!m_hEvents[index])
         return false;
-    auto record = driver_records::MakeRegisterRecord(
-        index, reinterpret_cast<uintptr_t>(m_hEvents[index]));
+    auto record =
+        driver_records::MakeRegisterRecord(index, reinterpret_cast<uintptr_t>(m_hEvents[index]));
     // Not open: the request fails and this same path is taken.
     if (!SendEventRecord(IOCTL_VAD_REGISTER_EVENT, record)) {
         CloseHandle(m_hEvents[index]);
@@ -42,7 +41,8 @@ bool DriverLink::RegisterEvent(int index) {
 }
 
 bool DriverLink::UnregisterEvent(int index) {
-    bool ok = SendEventRecord(IOCTL_VAD_UNREGISTER_EVENT, driver_records::MakeUnregisterRecord(index));
+    bool ok =
+        SendEventRecord(IOCTL_VAD_UNREGISTER_EVENT, driver_records::MakeUnregisterRecord(index));
     if (m_hEvents[index])
         CloseHandle(m_hEvents[index]);
     m_hEvents[index] = nullptr;

@@ -7,7 +7,7 @@
 #include "DriverProtocol.h"
 
 class DriverLink {
-public:
+  public:
     DriverLink() = default;
     ~DriverLink() { Close(); }
     DriverLink(const DriverLink&) = delete;
@@ -24,7 +24,7 @@ public:
     const HANDLE* GetEventSlots() const { return m_hEvents; }
     HANDLE GetEvent(int index) const { return m_hEvents[index]; }
 
-private:
+  private:
     bool SendEventRecord(DWORD code, const DriverEventRecord& record);
 
     // Null until RegisterEvent fills them: a slot is never closed by Close().

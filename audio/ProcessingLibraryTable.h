@@ -9,9 +9,9 @@
 
 // cdecl, seven 32-bit arguments, in place: block, length in bytes, address of
 // an output pointer, address of an output length, sample rate, channels, 0.
-typedef int(__cdecl* ProcessAudioDataFn)(unsigned char* block, int length,
-                                         unsigned char** outBlock, int* outLength,
-                                         unsigned int sampleRate, int channels, int reserved);
+typedef int(__cdecl* ProcessAudioDataFn)(unsigned char* block, int length, unsigned char** outBlock,
+                                         int* outLength, unsigned int sampleRate, int channels,
+                                         int reserved);
 
 struct ProcessingLibrarySlot {
     const char* fileName;
@@ -21,7 +21,7 @@ struct ProcessingLibrarySlot {
 };
 
 class ProcessingLibraryTable {
-public:
+  public:
     static constexpr int kSlotCount = 2;
 
     ProcessingLibraryTable();
@@ -38,7 +38,7 @@ public:
     ProcessAudioDataFn GetInputEntry(int slot) const;
     const ProcessingLibrarySlot& GetSlot(int slot) const { return m_slots[slot]; }
 
-private:
+  private:
     void LoadSlot(ProcessingLibrarySlot& slot);
 
     ProcessingLibrarySlot m_slots[kSlotCount];

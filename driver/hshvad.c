@@ -76,9 +76,9 @@ static NTSTATUS OpenNamedEvent(uint32_t index, PKEVENT* out) {
         status = ZwOpenEvent(&handle, EVENT_MODIFY_STATE | SYNCHRONIZE, &attrs);
         if (!NT_SUCCESS(status))
             continue;
-        status = ObReferenceObjectByHandle(handle, EVENT_MODIFY_STATE,
-                                           (POBJECT_TYPE)ExEventObjectType, KernelMode,
-                                           (PVOID*)out, NULL);
+        status =
+            ObReferenceObjectByHandle(handle, EVENT_MODIFY_STATE, (POBJECT_TYPE)ExEventObjectType,
+                                      KernelMode, (PVOID*)out, NULL);
         ZwClose(handle);
     }
     return status;
@@ -351,8 +351,7 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
     UNICODE_STRING name, link;
     RtlInitUnicodeString(&name, kDeviceName);
     RtlInitUnicodeString(&link, kLinkName);
-    NTSTATUS status =
-        IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &g_device);
+    NTSTATUS status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &g_device);
     if (NT_SUCCESS(status))
         status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {

@@ -35,7 +35,8 @@ void NsProcessBytes(NsState& state, unsigned char* bytes, size_t count) {
         float x = ReadSample(p);
         float level = std::fabs(x);
         state.envelope = level > state.envelope ? level : state.envelope * kEnvelopeRelease;
-        state.gain = kGainSmoothing * state.gain + (1.0f - kGainSmoothing) * TargetGain(state.envelope);
+        state.gain =
+            kGainSmoothing * state.gain + (1.0f - kGainSmoothing) * TargetGain(state.envelope);
         float y = std::nearbyint(x * state.gain);
         WriteSample(p, static_cast<int16_t>(y));
     }

@@ -17,8 +17,7 @@ extern "C" {
 
 HSH_EXPORT int HSH_CDECL ProcessInputAudioData(unsigned char* block, int length,
                                                unsigned char** outBlock, int* outLength,
-                                               unsigned int sampleRate, int channels,
-                                               int reserved);
+                                               unsigned int sampleRate, int channels, int reserved);
 HSH_EXPORT int HSH_CDECL ProcessOutputAudioData(unsigned char* block, int length,
                                                 unsigned char** outBlock, int* outLength,
                                                 unsigned int sampleRate, int channels,

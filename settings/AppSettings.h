@@ -9,7 +9,7 @@
 #include <string>
 
 class AppSettings {
-public:
+  public:
     AppSettings() = default;
     AppSettings(const AppSettings&) = delete;
     AppSettings& operator=(const AppSettings&) = delete;
@@ -41,7 +41,7 @@ public:
     const GUID& GetPlaybackGuid() const { return m_playbackGuid; }
     void SetPlaybackGuid(const GUID& guid) { m_playbackGuid = guid; }
 
-private:
+  private:
     int32_t m_startWithWindows = 0;
     int32_t m_autoStartEngine = 0;
     int32_t m_configStoreType = 0;

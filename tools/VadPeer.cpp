@@ -5,8 +5,7 @@
 bool VadPeer::Open() {
     Close();
     m_hDevice = CreateFileA(VAD_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     return IsOpen();
 }
 
@@ -19,8 +18,8 @@ void VadPeer::Close() {
 bool VadPeer::Send(uint32_t op, int32_t arg, void* out, DWORD outLength, DWORD* returned) {
     VadPeerRequest request = {op, arg};
     DWORD count = 0;
-    BOOL ok = DeviceIoControl(m_hDevice, IOCTL_VAD_PEER, &request, sizeof(request), out,
-                              outLength, &count, nullptr);
+    BOOL ok = DeviceIoControl(m_hDevice, IOCTL_VAD_PEER, &request, sizeof(request), out, outLength,
+                              &count, nullptr);
     if (returned)
         *returned = count;
     return ok != FALSE;

@@ -11,7 +11,7 @@
 #include "driver/VadPeerProtocol.h"
 
 class VadPeer {
-public:
+  public:
     VadPeer() = default;
     ~VadPeer() { Close(); }
     VadPeer(const VadPeer&) = delete;
@@ -35,7 +35,7 @@ public:
     // driver had to drop because nobody read for too long to `lostBytes`.
     bool ReadAudio(std::vector<uint8_t>& audio, uint64_t& lostBytes);
 
-private:
+  private:
     bool Send(uint32_t op, int32_t arg, void* out = nullptr, DWORD outLength = 0,
               DWORD* returned = nullptr);
 

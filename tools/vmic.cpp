@@ -3,6 +3,7 @@
 // peer operations from the command line for tests and for people.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +19,8 @@ int Usage() {
                  "usage: vmic record SECONDS FILE.wav   open the microphone, record, close it\n"
                  "       vmic open | close [0|1] | signal N | state N | state-nobytes 0|1\n"
                  "       vmic fail-register N | fail-unregister N   (-1: none)\n"
-                 "       vmic counters | reset\n");
+                 "       vmic counters | reset\n"
+                 "       vmic bench N   time N 640-byte audio writes (round trip)\n");
     return 2;
 }
 
@@ -70,6 +72,35 @@ int Record(VadPeer& peer, double seconds, const char* path) {
     return 0;
 }
 
+// Round trip of the request the capture thread makes every 20 ms.
+int BenchWrites(VadPeer& peer, int count) {
+    HANDLE device =
+        CreateFileA(VAD_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (device == INVALID_HANDLE_VALUE || count <= 0)
+        return std::fprintf(stderr, "vmic: bench needs the driver and N > 0\n"), 1;
+    std::vector<uint8_t> frame(VAD_FRAME_BYTES, 0);
+    std::vector<double> micros;
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    for (int i = 0; i < count; ++i) {
+        DWORD returned = 0;
+        QueryPerformanceCounter(&t0);
+        DeviceIoControl(device, IOCTL_VAD_WRITE_AUDIO, frame.data(), VAD_FRAME_BYTES, nullptr, 0,
+                        &returned, nullptr);
+        QueryPerformanceCounter(&t1);
+        micros.push_back((t1.QuadPart - t0.QuadPart) * 1e6 / freq.QuadPart);
+    }
+    CloseHandle(device);
+    peer.Reset(); // the bench's audio is nobody's recording
+    std::sort(micros.begin(), micros.end());
+    auto at = [&](double q) { return micros[static_cast<size_t>(q * (micros.size() - 1))]; };
+    std::printf(
+        "640-byte write round trip over %d requests: p50 %.1f us, p99 %.1f us, max %.1f us\n",
+        count, at(0.5), at(0.99), micros.back());
+    return 0;
+}
+
 void PrintCounters(const VadPeerCounters& c) {
     std::printf("register=%u unregister=%u state_requests=%u blocks=%u bytes=%llu rejected=%u "
                 "lost=%u registered_mask=0x%02x state=%d state_no_bytes=%u fail_register=%d "
@@ -80,8 +111,8 @@ void PrintCounters(const VadPeerCounters& c) {
                 c.failRegisterAt, c.failUnregisterAt);
     for (uint32_t i = 0; i < c.logCount; ++i) {
         const VadPeerLogEntry& e = c.log[i];
-        std::printf("  %s len=%u bytes=", e.code == IOCTL_VAD_REGISTER_EVENT ? "register  " : "unregister",
-                    e.inLength);
+        std::printf("  %s len=%u bytes=",
+                    e.code == IOCTL_VAD_REGISTER_EVENT ? "register  " : "unregister", e.inLength);
         for (uint8_t b : e.raw)
             std::printf("%02x ", b);
         std::printf("status=0x%08x\n", static_cast<unsigned>(e.status));
@@ -103,6 +134,8 @@ int main(int argc, char** argv) {
     bool ok = true;
     if (cmd == "record" && argc == 4)
         return Record(peer, std::atof(argv[2]), argv[3]);
+    if (cmd == "bench" && argc == 3)
+        return BenchWrites(peer, arg);
     if (cmd == "counters") {
         VadPeerCounters counters;
         if (!peer.GetCounters(counters))

@@ -18,13 +18,13 @@ struct Call {
 
 // Records the commands that reach it; the log outlives the device.
 class RecordingDevice : public CCaptureDevice {
-public:
+  public:
     explicit RecordingDevice(std::vector<Call>& log) : m_log(log) {}
     int StartCapture() override { return Note('S'); }
     int PauseCapture() override { return Note('P'); }
     int StopCapture() override { return Note('T'); }
 
-private:
+  private:
     int Note(char op) {
         m_log.push_back({op, GetCurrentThreadId()});
         return 1;

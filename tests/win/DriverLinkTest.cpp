@@ -15,7 +15,7 @@
 namespace {
 
 class DriverLinkTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(m_peer.Open()) << "stand-in driver not reachable";
         ASSERT_TRUE(m_peer.Reset());
@@ -56,8 +56,9 @@ TEST_F(DriverLinkTest, RegisterAndUnregisterRecordsArriveAsSpecifiedBytes) {
     ASSERT_EQ(c.logCount, 2u);
     EXPECT_EQ(c.log[0].code, 0x00222004u);
     EXPECT_EQ(c.log[0].inLength, 8u);
-    EXPECT_EQ(Raw(c.log[0]), (std::vector<uint8_t>{3, 0, 0, 0, uint8_t(handle), uint8_t(handle >> 8),
-                                                   uint8_t(handle >> 16), uint8_t(handle >> 24)}));
+    EXPECT_EQ(Raw(c.log[0]),
+              (std::vector<uint8_t>{3, 0, 0, 0, uint8_t(handle), uint8_t(handle >> 8),
+                                    uint8_t(handle >> 16), uint8_t(handle >> 24)}));
     EXPECT_EQ(c.log[1].code, 0x00222008u);
     EXPECT_EQ(c.log[1].inLength, 8u);
     EXPECT_EQ(Raw(c.log[1]), (std::vector<uint8_t>{3, 0, 0, 0, 0, 0, 0, 0}));

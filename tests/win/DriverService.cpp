@@ -33,6 +33,10 @@ bool Control(bool start) {
 
 } // namespace
 
-bool StopDriverService() { return Control(false); }
+bool StopDriverService() {
+    return Control(false);
+}
 
-bool StartDriverService() { return Control(true); }
+bool StartDriverService() {
+    return Control(true);
+}

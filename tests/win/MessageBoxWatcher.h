@@ -16,13 +16,13 @@ struct SeenMessageBox {
 };
 
 class MessageBoxWatcher {
-public:
+  public:
     MessageBoxWatcher();
     ~MessageBoxWatcher();
 
     std::vector<SeenMessageBox> Seen();
 
-private:
+  private:
     void Run();
     static BOOL CALLBACK OnWindow(HWND hwnd, LPARAM self);
 

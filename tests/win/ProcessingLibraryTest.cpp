@@ -17,7 +17,7 @@ namespace {
 
 // Points the DLL search at one folder; the test folder itself has no hsh.dll.
 class ProcessingLibraryTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         SetDllDirectoryA(nullptr);
         g_AppSettings.SetInputNoiseCancellation(0);

@@ -3,5 +3,5 @@
 
 #include <string>
 
-std::string BuildDir();                 // the Windows build tree
+std::string BuildDir();                     // the Windows build tree
 std::string MakeEmptyDir(const char* name); // a folder under the build tree that tests keep empty

@@ -32,18 +32,24 @@ bool VadPeer::GetCounters(VadPeerCounters& counters) {
 }
 
 bool VadPeer::ReadAudio(std::vector<uint8_t>& audio, uint64_t& lostBytes) {
-    m_readBuffer.resize(sizeof(VadPeerAudioHeader) + VAD_PEER_RING_BYTES);
-    DWORD returned = 0;
-    if (!Send(VAD_PEER_READ_AUDIO, 0, m_readBuffer.data(), static_cast<DWORD>(m_readBuffer.size()),
-              &returned) ||
-        returned < sizeof(VadPeerAudioHeader))
-        return false;
-    VadPeerAudioHeader header;
-    std::memcpy(&header, m_readBuffer.data(), sizeof(header));
-    if (header.bytes > returned - sizeof(header))
-        return false;
-    const uint8_t* data = m_readBuffer.data() + sizeof(header);
-    audio.insert(audio.end(), data, data + header.bytes);
-    lostBytes += header.lostBytes;
-    return true;
+    // Two seconds a request keeps each copy small; loop while a read comes
+    // back full.
+    const DWORD room = 2 * 32000;
+    m_readBuffer.resize(sizeof(VadPeerAudioHeader) + room);
+    for (;;) {
+        DWORD returned = 0;
+        if (!Send(VAD_PEER_READ_AUDIO, 0, m_readBuffer.data(),
+                  static_cast<DWORD>(m_readBuffer.size()), &returned) ||
+            returned < sizeof(VadPeerAudioHeader))
+            return false;
+        VadPeerAudioHeader header;
+        std::memcpy(&header, m_readBuffer.data(), sizeof(header));
+        if (header.bytes > returned - sizeof(header))
+            return false;
+        const uint8_t* data = m_readBuffer.data() + sizeof(header);
+        audio.insert(audio.end(), data, data + header.bytes);
+        lostBytes += header.lostBytes;
+        if (header.bytes < room)
+            return true;
+    }
 }

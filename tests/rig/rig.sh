@@ -8,6 +8,8 @@
 #   rig.sh env  STATE_DIR              print the environment for Wine programs
 #   rig.sh arch                        win32 where this machine runs 32-bit
 #                                      code, else win64 (see README)
+#   rig.sh up brings along one microphone, "Rig Pattern Microphone", playing
+#   the counter signal of pattern.py for RIG_PATTERN_SECONDS (default 1200).
 #   rig.sh source STATE_DIR NAME DESCRIPTION [FILE]
 #                                      add a microphone with that description,
 #                                      playing FILE (raw 16 kHz mono s16le) once
@@ -134,12 +136,19 @@ add_source() {
     pactl load-module module-null-sink sink_name="$name" rate=16000 channels=1 format=s16le \
         sink_properties=device.description="$name.feed" >/dev/null || return 1
     pactl load-module module-remap-source source_name="$name.mic" master="$name.monitor" \
-        source_properties=device.description="\"$description\"" >/dev/null || return 1
+        "source_properties='device.description=\"$description\"'" >/dev/null || return 1
     if [ -n "$file" ]; then
-        paplay --device="$name" --raw --rate=16000 --channels=1 --format=s16le "$file" \
+        paplay --latency-msec=100 --device="$name" --raw --rate=16000 --channels=1 --format=s16le "$file" \
             </dev/null >>"$log" 2>&1 &
         echo $! >>"$state/players.pid"
     fi
+}
+
+pattern_source() {
+    local seconds=${RIG_PATTERN_SECONDS:-1200}
+    local file=$state/pattern-$seconds.raw
+    [ -f "$file" ] || /usr/bin/python3 "$(dirname "$0")/pattern.py" "$file" "$seconds" || return 1
+    add_source rig_pattern "Rig Pattern Microphone" "$file"
 }
 
 down() {
@@ -161,7 +170,8 @@ up)
     [ -f "$sys" ] || { echo "rig.sh up: driver file '$sys' not found" >&2; exit 2; }
     down
     : >"$log"
-    x_up && pulse_up && wine_up "$sys" || { echo "rig up failed; see $log" >&2; down; exit 1; }
+    x_up && pulse_up && pattern_source && wine_up "$sys" ||
+        { echo "rig up failed; see $log" >&2; down; exit 1; }
     ;;
 down) down ;;
 env) rig_env ;;

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "MessagePump.h"
 #include "audio/CaptureDevice.h"
 
 namespace {
@@ -31,22 +32,6 @@ class RecordingDevice : public CCaptureDevice {
     }
     std::vector<Call>& m_log;
 };
-
-// Dispatches this thread's messages until `done` or two seconds pass.
-template <typename Pred> void PumpUntil(Pred done) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    while (!done() && GetTickCount() - start < 2000) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        Sleep(1);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    const DWORD start = GetTickCount();
-    PumpUntil([&] { return GetTickCount() - start >= ms; });
-}
 
 std::string ClassOf(HWND hwnd) {
     char name[64] = {};
@@ -87,7 +72,7 @@ TEST(CaptureDevice, CommandsFromAnotherThreadRunInOrderOnTheCreatingThread) {
         EXPECT_TRUE(device.PostStartCapture());
     });
     poster.join();
-    PumpUntil([&] { return log.size() >= 3; });
+    PumpUntil([&] { return log.size() >= 3; }, 2000);
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(std::string({log[0].op, log[1].op, log[2].op}), "STS");
     for (const Call& c : log)

@@ -1,0 +1,27 @@
+#include "CaptureRing.h"
+
+CaptureReadPlan PlanCaptureRead(uint32_t readOffset, uint32_t capturePosition,
+                                uint32_t readPosition, uint32_t bufferSize, uint32_t blockSize) {
+    CaptureReadPlan plan = {};
+    plan.overlap = readPosition < readOffset && readOffset < capturePosition;
+    int32_t size = static_cast<int32_t>(readPosition - readOffset);
+    if (size < 0)
+        size += static_cast<int32_t>(bufferSize);
+    plan.size =
+        blockSize ? static_cast<uint32_t>(size) - static_cast<uint32_t>(size) % blockSize : 0;
+    plan.nextReadOffset = readOffset;
+    if (plan.size == 0 || bufferSize == 0)
+        return plan;
+    const uint32_t toEnd = bufferSize - readOffset;
+    plan.first = {readOffset, plan.size < toEnd ? plan.size : toEnd};
+    plan.second = {0, plan.size - plan.first.length};
+    plan.nextReadOffset = (readOffset + plan.size) % bufferSize;
+    return plan;
+}
+
+uint32_t FirstReadOffset(uint32_t readPosition, uint32_t blockSize, uint32_t bufferSize) {
+    if (blockSize == 0 || bufferSize == 0)
+        return 0;
+    const uint32_t rounded = (readPosition + blockSize - 1) / blockSize * blockSize;
+    return rounded % bufferSize;
+}

@@ -1,0 +1,311 @@
+// The audio engine end to end on real parts: PulseAudio's counter signal,
+// DirectSound capture in Wine, the stand-in driver, and the VoIP side reading
+// the virtual microphone.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "EngineHarness.h"
+#include "HandleCount.h"
+#include "PatternCheck.h"
+#include "audio/AudioEngine.h"
+#include "audio/DSCaptureDevice.h"
+#include "audio/DriverLink.h"
+#include "hsh/mark/hsh_mark_log.h"
+#include "settings/AppSettings.h"
+
+namespace {
+
+HshMarkLog* MarkLog() {
+    static HshMarkLog* log = [] {
+        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            sizeof(HshMarkLog), HSH_MARK_LOG_NAME);
+        return static_cast<HshMarkLog*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    }();
+    return log;
+}
+
+uint32_t Fnv(const uint8_t* p, size_t n) {
+    uint32_t sum = 2166136261u;
+    for (size_t i = 0; i < n; ++i)
+        sum = (sum ^ p[i]) * 16777619u;
+    return sum;
+}
+
+class AudioEngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(h.deviceFound) << "the rig's microphone is missing";
+        ASSERT_TRUE(h.Peer().IsOpen()) << "the stand-in driver is missing";
+        MarkLog()->calls = 0;
+    }
+    void TearDown() override {
+        if (engine)
+            StopEngine();
+    }
+
+    // The window's start: construct, register, then the event thread.
+    void StartEngine() {
+        engine = std::make_unique<AudioEngine>();
+        ASSERT_TRUE(engine->RegisterDriverEvents());
+        engine->StartEventThread();
+    }
+    // The window's stop.
+    bool StopEngine() {
+        engine->StopEventThread();
+        bool unregistered = engine->UnregisterDriverEvents();
+        engine->Shutdown();
+        engine.reset();
+        return unregistered;
+    }
+    int32_t CaptureState() { return engine->GetCaptureDevice()->GetState(); }
+    bool WaitForState(int32_t state, DWORD ms = 2000) {
+        return h.RunUntil([&] { return CaptureState() == state; }, ms);
+    }
+    VadPeerCounters Counters() {
+        VadPeerCounters c = {};
+        EXPECT_TRUE(h.Peer().GetCounters(c));
+        return c;
+    }
+
+    EngineHarness h;
+    std::unique_ptr<AudioEngine> engine;
+};
+
+TEST_F(AudioEngineTest, WithNoiseCancellationOffTheMicrophoneArrivesBitForBitForThirtySeconds) {
+    StartEngine();
+    ASSERT_TRUE(h.Peer().OpenMic());
+    ASSERT_TRUE(WaitForState(Capturing));
+    h.Run(30000);
+    ASSERT_TRUE(h.Peer().CloseMic(0));
+    ASSERT_TRUE(WaitForState(Stopped));
+    h.Run(100);
+    EXPECT_TRUE(StopEngine());
+
+    const PatternReport r = CheckCounterPattern(h.audio);
+    std::printf("received %.2f s, %zu breaks\n", h.audio.size() / 32000.0, r.breaks);
+    if (r.breaks)
+        h.Save("continuity-failure.raw");
+    EXPECT_GE(h.audio.size(), 29u * 32000u);
+    EXPECT_EQ(h.audio.size() % 640, 0u);
+    EXPECT_EQ(r.breaks, 0u) << "first break at byte " << r.firstBreak;
+    EXPECT_EQ(h.lostBytes, 0u);
+    VadPeerCounters c = Counters();
+    EXPECT_EQ(c.blocksRejected, 0u) << "a write that was not whole frames";
+    EXPECT_EQ(MarkLog()->calls, 0) << "the library ran with the switch off";
+}
+
+TEST_F(AudioEngineTest, WithNoiseCancellationOnEveryBlockGoesThroughTheLibraryOnceInPlace) {
+    g_AppSettings.SetInputNoiseCancellation(1);
+    StartEngine();
+    ASSERT_TRUE(h.Peer().OpenMic());
+    ASSERT_TRUE(WaitForState(Capturing));
+    h.Run(4000);
+    ASSERT_TRUE(h.Peer().CloseMic(1));
+    ASSERT_TRUE(WaitForState(Stopped));
+    h.Run(100);
+    StopEngine();
+
+    ASSERT_GE(h.audio.size(), 3u * 32000u);
+    EXPECT_EQ(CheckCounterPattern(h.audio, true).breaks, 0u);
+    // The calls, in order, cover exactly what the driver received, and each
+    // left the bytes that the driver then got.
+    HshMarkLog* log = MarkLog();
+    ASSERT_LT(log->calls, HSH_MARK_LOG_ENTRIES);
+    size_t at = 0;
+    for (LONG i = 0; i < log->calls; ++i) {
+        const HshMarkCall& call = log->entries[i];
+        ASSERT_EQ(call.length % 640, 0) << i;
+        ASSERT_LE(at + call.length, h.audio.size()) << i;
+        EXPECT_EQ(call.checksumAfter, Fnv(h.audio.data() + at, call.length)) << "call " << i;
+        EXPECT_EQ(call.sampleRate, 16000u);
+        EXPECT_EQ(call.channels, 1);
+        EXPECT_EQ(call.reserved, 0);
+        EXPECT_EQ(call.outBlockBefore, 0u);
+        EXPECT_EQ(call.outLengthBefore, 0);
+        at += call.length;
+    }
+    EXPECT_EQ(at, h.audio.size());
+}
+
+TEST_F(AudioEngineTest, TheSwitchTakesEffectFromTheNextBlock) {
+    StartEngine();
+    ASSERT_TRUE(h.Peer().OpenMic());
+    ASSERT_TRUE(WaitForState(Capturing));
+    for (int i = 0; i < 6; ++i) {
+        h.Run(300);
+        g_AppSettings.SetInputNoiseCancellation(1 - g_AppSettings.GetInputNoiseCancellation());
+    }
+    h.Run(300);
+    StopEngine();
+
+    // Every frame is either untouched or inverted whole, and undoing the
+    // inversion gives one continuous signal.
+    std::vector<uint8_t> restored;
+    size_t inverted = 0;
+    for (size_t at = 0; at + 640 <= h.audio.size(); at += 640) {
+        std::vector<uint8_t> frame(h.audio.begin() + at, h.audio.begin() + at + 640);
+        if (CheckCounterPattern(frame).breaks != 0) {
+            frame = Inverted(frame.data(), frame.size());
+            ++inverted;
+        }
+        ASSERT_EQ(CheckCounterPattern(frame).breaks, 0u) << "frame at " << at;
+        restored.insert(restored.end(), frame.begin(), frame.end());
+    }
+    EXPECT_EQ(CheckCounterPattern(restored).breaks, 0u);
+    EXPECT_GT(inverted, 0u);
+    EXPECT_LT(inverted, restored.size() / 640);
+    EXPECT_EQ(static_cast<size_t>(MarkLog()->calls) > 0, true);
+}
+
+TEST_F(AudioEngineTest, StateTwoAtStartStartsCaptureAtOnce) {
+    ASSERT_TRUE(h.Peer().SetState(2));
+    StartEngine();
+    EXPECT_TRUE(WaitForState(Capturing, 1000));
+    EXPECT_TRUE(h.RunUntil([&] { return h.audio.size() >= 3200; }, 2000));
+}
+
+TEST_F(AudioEngineTest, AnyOtherStateWaitsForEventTwo) {
+    for (bool noBytes : {false, true}) {
+        SCOPED_TRACE(noBytes ? "state request without bytes" : "state 0");
+        h.Peer().SetState(0);
+        h.Peer().SetStateNoBytes(noBytes);
+        StartEngine();
+        h.Run(300);
+        EXPECT_EQ(CaptureState(), Stopped);
+        ASSERT_TRUE(h.Peer().Signal(2));
+        EXPECT_TRUE(WaitForState(Capturing));
+        StopEngine();
+        h.Peer().SetStateNoBytes(false);
+    }
+}
+
+TEST_F(AudioEngineTest, EventsThreeToFiveChangeNothing) {
+    StartEngine();
+    for (int e = 3; e <= 5; ++e)
+        h.Peer().Signal(e);
+    h.Run(200);
+    EXPECT_EQ(CaptureState(), Stopped);
+    ASSERT_TRUE(h.Peer().OpenMic());
+    ASSERT_TRUE(WaitForState(Capturing));
+    for (int e = 3; e <= 5; ++e)
+        h.Peer().Signal(e);
+    h.Run(200);
+    EXPECT_EQ(CaptureState(), Capturing);
+}
+
+TEST_F(AudioEngineTest, TheMicrophoneOpensAndClosesManyTimesInOneRun) {
+    StartEngine();
+    for (int cycle = 0; cycle < 15; ++cycle) {
+        SCOPED_TRACE(cycle);
+        h.Clear();
+        ASSERT_TRUE(h.Peer().OpenMic());
+        ASSERT_TRUE(WaitForState(Capturing));
+        ASSERT_TRUE(h.RunUntil([&] { return h.audio.size() >= 6400; }, 2000)) << "no audio";
+        ASSERT_TRUE(h.Peer().CloseMic(cycle % 2));
+        ASSERT_TRUE(WaitForState(Stopped));
+        h.Run(60);
+        EXPECT_EQ(CheckCounterPattern(h.audio).breaks, 0u);
+        if (CheckCounterPattern(h.audio).breaks)
+            h.Save(("cycle-" + std::to_string(cycle) + ".raw").c_str());
+    }
+    EXPECT_EQ(Counters().blocksRejected, 0u);
+}
+
+TEST_F(AudioEngineTest, RegisteringFailsAtIndexFour) {
+    ASSERT_TRUE(h.Peer().FailRegisterAt(4));
+    auto failing = std::make_unique<AudioEngine>();
+    EXPECT_FALSE(failing->RegisterDriverEvents());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(failing->GetDriverLink()->GetEvent(i), nullptr) << i;
+    EXPECT_EQ(failing->GetDriverLink()->GetEvent(4), nullptr);
+    EXPECT_EQ(Counters().registeredMask, 0x0Fu);
+    failing->Shutdown();
+    VadPeerCounters c = Counters();
+    EXPECT_EQ(c.registerRequests, 5u);
+    EXPECT_EQ(c.unregisterRequests, 0u) << "nothing is unregistered on this path";
+}
+
+TEST_F(AudioEngineTest, UnregisteringFailsAtIndexOne) {
+    StartEngine();
+    ASSERT_TRUE(h.Peer().FailUnregisterAt(1));
+    engine->StopEventThread();
+    EXPECT_FALSE(engine->UnregisterDriverEvents());
+    DriverLink* link = engine->GetDriverLink();
+    EXPECT_EQ(link->GetEvent(0), nullptr);
+    EXPECT_EQ(link->GetEvent(1), nullptr) << "closed although the request failed";
+    for (int i = 2; i < 6; ++i)
+        EXPECT_NE(link->GetEvent(i), nullptr) << i;
+    VadPeerCounters c = Counters();
+    EXPECT_EQ(c.unregisterRequests, 2u);
+    EXPECT_EQ(c.registeredMask, 0x3Eu); // 1 stays with the driver, as do 2 to 5
+    engine->Shutdown();
+    engine.reset();
+}
+
+TEST_F(AudioEngineTest, StopWhileTheEventThreadWaitsIsPromptAndDropsQueuedCommands) {
+    StartEngine();
+    h.Run(100);
+    ASSERT_TRUE(h.Peer().Signal(2));
+    Sleep(60); // the start command is posted but not dispatched
+    LARGE_INTEGER f, t0, t1;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t0);
+    engine->StopEventThread();
+    QueryPerformanceCounter(&t1);
+    const double ms = (t1.QuadPart - t0.QuadPart) * 1000.0 / f.QuadPart;
+    std::printf("StopEventThread took %.1f ms\n", ms);
+    EXPECT_LT(ms, 1000.0) << "the event thread did not see the stop flag";
+    engine->UnregisterDriverEvents();
+    engine->Shutdown();
+    engine.reset();
+    h.Run(100); // the queued start dies with the device's window
+    EXPECT_EQ(Counters().blocksWritten, 0u);
+}
+
+TEST_F(AudioEngineTest, AHundredStartsAndStopsWithAudioFlowingLeakNothing) {
+    ASSERT_TRUE(h.Peer().OpenMic()); // state 2: every start captures at once
+    StartEngine();
+    h.Run(100);
+    StopEngine();
+    const int before = CountOwnHandles();
+    for (int i = 0; i < 100; ++i) {
+        StartEngine();
+        h.Run(i % 10 == 0 ? 120 : 20);
+        ASSERT_TRUE(StopEngine()) << i;
+    }
+    h.Run(100);
+    EXPECT_EQ(CountOwnHandles(), before);
+    EXPECT_GT(Counters().blocksWritten, 0u);
+    EXPECT_EQ(Counters().blocksRejected, 0u);
+}
+
+// Commands at a high rate while audio flows: the capture thread must never
+// read a buffer that the user-interface thread has released.
+TEST_F(AudioEngineTest, StartPauseStopStormWhileCapturing) {
+    StartEngine();
+    ASSERT_TRUE(h.Peer().OpenMic());
+    ASSERT_TRUE(WaitForState(Capturing));
+    CDSCaptureDevice* device = engine->GetCaptureDevice();
+    HWND hwnd = device->GetNotificationWindow();
+    uint32_t seed = 7;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        PostMessageA(hwnd, WM_COMMAND, (seed >> 16) % 3, reinterpret_cast<LPARAM>(device));
+        if (i % 20 == 0)
+            h.Run(seed % 7 == 0 ? 45 : 2);
+    }
+    device->PostStartCapture();
+    ASSERT_TRUE(WaitForState(Capturing));
+    EXPECT_TRUE(device->IsOpen());
+    h.Clear();
+    h.Run(500);
+    EXPECT_GE(h.audio.size(), 6400u) << "capture did not come back";
+    EXPECT_EQ(CheckCounterPattern(h.audio).breaks, 0u);
+    EXPECT_EQ(Counters().blocksRejected, 0u);
+}
+
+} // namespace

@@ -1,0 +1,103 @@
+#include "EngineHarness.h"
+
+#include <dsound.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "MessagePump.h"
+#include "TestPaths.h"
+#include "settings/AppSettings.h"
+
+namespace {
+
+struct Search {
+    const char* description;
+    GUID guid;
+    bool found;
+};
+
+BOOL CALLBACK OnDevice(LPGUID guid, LPCSTR description, LPCSTR, LPVOID context) {
+    auto* search = static_cast<Search*>(context);
+    if (guid && std::strcmp(description, search->description) == 0) {
+        search->guid = *guid;
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+bool FindCaptureDevice(const char* description, GUID& guid) {
+    Search search = {description, {}, false};
+    DirectSoundCaptureEnumerateA(OnDevice, &search);
+    guid = search.guid;
+    return search.found;
+}
+
+EngineHarness::EngineHarness() {
+    GUID guid;
+    deviceFound = FindCaptureDevice("Rig Pattern Microphone", guid);
+    g_AppSettings.SetCaptureGuid(guid);
+    g_AppSettings.SetInputNoiseCancellation(0);
+    SetDllDirectoryA((BuildDir() + "\\testlib").c_str());
+    m_table = std::make_unique<ProcessingLibraryTable>();
+    m_table->Load();
+    g_pProcessingLibraries = m_table.get();
+    m_peer.Open();
+    m_peer.Reset();
+}
+
+EngineHarness::~EngineHarness() {
+    g_pProcessingLibraries = nullptr;
+    g_AppSettings.SetInputNoiseCancellation(0);
+    m_peer.Reset();
+    SetDllDirectoryA(nullptr);
+}
+
+void EngineHarness::Save(const char* name) const {
+    const std::string path = BuildDir() + "\\tests\\" + name;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, audio.data(), static_cast<DWORD>(audio.size()), &written, nullptr);
+    CloseHandle(file);
+    std::printf("saved %s\n", path.c_str());
+}
+
+void EngineHarness::Read() {
+    m_peer.ReadAudio(audio, lostBytes);
+}
+
+namespace {
+// Reads the driver at most every 50 ms while pumping.
+std::function<void()> Throttled(EngineHarness* h) {
+    DWORD last = 0;
+    return [h, last]() mutable {
+        if (GetTickCount() - last >= 50) {
+            last = GetTickCount();
+            h->Read();
+        }
+    };
+}
+} // namespace
+
+void EngineHarness::Clear() {
+    Read();
+    audio.clear();
+    lostBytes = 0;
+}
+
+void EngineHarness::Run(DWORD ms) {
+    PumpFor(ms, Throttled(this));
+    Read();
+}
+
+bool EngineHarness::RunUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    bool ok = PumpUntil(done, timeoutMs, Throttled(this));
+    Read();
+    return ok;
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Benchmarks, run by hand: the capture path under Wine on the rig's real
+# parts (default 600 s of capture), and the driver write round trip.
+#   bash scripts/bench.sh [seconds]
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-600}
+
+"$root/scripts/setup.sh" || exit 1
+"$root/scripts/build.sh" || exit 1
+tree=$root/build/$("$root/tests/rig/rig.sh" arch)
+rig=$tree/bench-rig
+trap '"$root/tests/rig/rig.sh" down "$rig" >/dev/null 2>&1' EXIT
+RIG_PATTERN_SECONDS=$((seconds + 300)) "$root/tests/rig/rig.sh" up "$rig" "$tree/bin/hshvad.sys" || exit 1
+eval "$("$root/tests/rig/rig.sh" env "$rig")"
+"$WINE" "$tree/bin/vmic.exe" bench 5000
+"$WINE" "$tree/tests/bin/capture_bench.exe" "$seconds"

@@ -36,7 +36,7 @@ double Now() {
 }
 
 class Probe : public ICaptureProbe {
-public:
+  public:
     void OnNotification() override {
         g_captureThread = GetCurrentThreadId();
         m_wake = Now();
@@ -56,7 +56,7 @@ public:
     std::vector<double> m_latency, m_perBlock;
     long m_blocks = 0;
 
-private:
+  private:
     double m_wake = 0, m_firstBlock = 0;
     long m_blocksThisRead = 0;
 };
@@ -161,10 +161,10 @@ int main(int argc, char** argv) {
     const Stats lat = Summarise(probe.m_latency), per = Summarise(probe.m_perBlock),
                 st = Summarise(startup);
     std::printf("capture path, %d s run, %ld blocks of 20 ms\n", seconds, blocks);
-    std::printf("  wake-up to driver write:      p50 %.3f ms  p99 %.3f ms  max %.3f ms\n",
-                lat.p50, lat.p99, lat.max);
-    std::printf("  time per block (library off): p50 %.3f ms  p99 %.3f ms  max %.3f ms\n",
-                per.p50, per.p99, per.max);
+    std::printf("  wake-up to driver write:      p50 %.3f ms  p99 %.3f ms  max %.3f ms\n", lat.p50,
+                lat.p99, lat.max);
+    std::printf("  time per block (library off): p50 %.3f ms  p99 %.3f ms  max %.3f ms\n", per.p50,
+                per.p99, per.max);
     std::printf("  capture thread CPU per block: %.3f ms\n", blocks ? cpu / blocks : 0.0);
     std::printf("  heap allocations per block:   %.4f (%ld in all)\n",
                 blocks ? static_cast<double>(allocations) / blocks : 0.0, allocations);

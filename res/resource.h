@@ -21,4 +21,60 @@
 #define IDS_DRIVER_UNREACHABLE 144
 #define IDS_HELP_LAUNCH_FAILED 61703
 
+/* Dialogs, menus, artwork. */
+#define IDD_ABOUTBOX 100
+#define IDD_MAIN 103
+#define IDD_SPLASH 136
+#define IDR_MAINFRAME 128
+#define IDR_MAINMENU 129
+#define IDR_TRAYMENU 130
+#define IDB_BANNER 131
+#define IDB_SPLASH 135
+
+/* Controls of the main window. */
+#define IDC_INPUT_DEVICE 1000
+#define IDC_INPUT_NC_ON 1001
+#define IDC_INPUT_NC_OFF 1002
+#define IDC_OUTPUT_DEVICE 1003
+#define IDC_OUTPUT_NC_ON 1004
+#define IDC_OUTPUT_NC_OFF 1005
+#define IDC_START_STOP 1006
+#define IDC_WEB_LINK 1007
+#define IDC_STATUS 1008
+#define IDC_CLOSE 1009
+#define IDC_INPUT_NC_MIRROR 1010
+#define IDC_OUTPUT_NC_MIRROR 1011
+#define IDC_CHK_START_WITH_WINDOWS 1012
+#define IDC_CHK_AUTO_START_ENGINE 1013
+#define IDC_CHK_SAVE_CONFIGURATION 1014
+/* Controls of the splash and the About box. */
+#define IDC_SPLASH_PICTURE 1013
+#define IDC_SUPPORT_LINK 1014
+
+/* Menu commands. */
+#define ID_TRAY_CONFIGURATION 32771
+#define ID_TRAY_START 32772
+#define ID_TRAY_STOP 32773
+#define ID_TRAY_EXIT 32774
+#define ID_INPUT_NC_ON 32779
+#define ID_INPUT_NC_OFF 32780
+#define ID_HELP_CONTENTS 32787
+#define ID_HELP_INDEX 32788
+#define ID_HELP_SEARCH 32789
+#define ID_HELP_ABOUT 32791
+#define ID_OUTPUT_NC_OFF 32793
+#define ID_OUTPUT_NC_ON 32794
+#define ID_TRAY_ABOUT 32795
+#define ID_OPTION_AUTO_START_ENGINE 32796
+#define ID_OPTION_START_WITH_WINDOWS 32797
+#define ID_OPTION_SAVE_CONFIGURATION 32799
+#define ID_FILE_STOP_AUDIO 32800
+#define ID_FILE_START_AUDIO 32801
+#define ID_FILE_CLOSE 57602
+#define IDM_ABOUTBOX 0x0010
+
+/* Product addresses shown in the links. */
+#define HUSHWAVE_WEB_ADDRESS "http://www.hushwave.example"
+#define HUSHWAVE_SUPPORT_ADDRESS "support@hushwave.example"
+
 #endif

@@ -1,3 +1,4 @@
 #include "AppSettings.h"
 
-AppSettings g_AppSettings;
+// Built before the application object, whatever the link order.
+AppSettings g_AppSettings __attribute__((init_priority(200)));

@@ -1,0 +1,73 @@
+// The main window's noise-cancellation switches, their mirrors, the status
+// line and the start state of the controls.
+#include "AudioCaptureDlg.h"
+
+#include "framework/ResString.h"
+#include "settings/AppSettings.h"
+
+// Radio buttons, menu check marks and mirror follow in one fixed order, so
+// the three places always agree.
+void CAudioCaptureDlg::SetInputSwitch(int32_t on) {
+    g_AppSettings.SetInputNoiseCancellation(on);
+    ShowSwitch(IDC_INPUT_NC_ON, ID_INPUT_NC_ON, IDC_INPUT_NC_OFF, ID_INPUT_NC_OFF, on != 0);
+    m_bInputNcOn = on ? 1 : 0;
+    UpdateStatusLine();
+    m_cbInputNcMirror.SetCurSel(on ? 1 : 0);
+}
+
+void CAudioCaptureDlg::SetOutputSwitch(int32_t on) {
+    g_AppSettings.SetOutputNoiseCancellation(on);
+    ShowSwitch(IDC_OUTPUT_NC_ON, ID_OUTPUT_NC_ON, IDC_OUTPUT_NC_OFF, ID_OUTPUT_NC_OFF, on != 0);
+    UpdateStatusLine();
+    m_cbOutputNcMirror.SetCurSel(on ? 1 : 0);
+}
+
+void CAudioCaptureDlg::ShowSwitch(int onRadio, UINT onItem, int offRadio, UINT offItem, bool on) {
+    CheckDlgButton(m_hWnd, onRadio, on ? BST_CHECKED : BST_UNCHECKED);
+    m_mainMenu.Check(onItem, on);
+    CheckDlgButton(m_hWnd, offRadio, on ? BST_UNCHECKED : BST_CHECKED);
+    m_mainMenu.Check(offItem, !on);
+}
+
+// The hidden mirrors set the switch alone. A list with no selected entry
+// reads as off: the capture path uses the value as a slot index.
+void CAudioCaptureDlg::OnSelchangeInputNcMirror() {
+    g_AppSettings.SetInputNoiseCancellation(m_cbInputNcMirror.GetCurSel() == 1 ? 1 : 0);
+}
+
+void CAudioCaptureDlg::OnSelchangeOutputNcMirror() {
+    g_AppSettings.SetOutputNoiseCancellation(m_cbOutputNcMirror.GetCurSel() == 1 ? 1 : 0);
+}
+
+void CAudioCaptureDlg::UpdateStatusLine() {
+    std::string text = LoadResString(IDS_AUDIO_ENGINE_IS);
+    if (m_bEngineOn) {
+        text += LoadResString(IDS_ON) + LoadResString(IDS_STATUS_SEPARATOR) +
+                LoadResString(IDS_INPUT_NC_IS) + LoadResString(m_bInputNcOn ? IDS_ON : IDS_OFF);
+    } else {
+        text += LoadResString(IDS_OFF);
+    }
+    m_staticStatus.SetWindowText(text);
+}
+
+void CAudioCaptureDlg::ResetControlStates() {
+    m_bRunning = 0;
+    m_trayMenu.Enable(ID_TRAY_START, true);
+    m_trayMenu.Enable(ID_TRAY_STOP, false);
+    m_btnStartStop.SetWindowText("&Start Audio");
+    m_chkStartWithWindows.SetCheck(g_AppSettings.GetStartWithWindows() ? BST_CHECKED
+                                                                       : BST_UNCHECKED);
+    m_chkAutoStartEngine.SetCheck(g_AppSettings.GetAutoStartEngine() ? BST_CHECKED : BST_UNCHECKED);
+    m_chkSaveConfiguration.SetCheck(g_AppSettings.GetConfigStoreType() ? BST_CHECKED
+                                                                       : BST_UNCHECKED);
+    if (g_AppSettings.GetAutoStartEngine())
+        SetTimer(m_hWnd, kConnectionTimerId, 1000, nullptr);
+    UpdateStatusLine();
+    m_mainMenu.Enable(ID_FILE_START_AUDIO, true);
+    m_mainMenu.Enable(ID_FILE_STOP_AUDIO, false);
+    m_mainMenu.Check(ID_OPTION_START_WITH_WINDOWS, g_AppSettings.GetStartWithWindows() != 0);
+    m_mainMenu.Check(ID_OPTION_AUTO_START_ENGINE, g_AppSettings.GetAutoStartEngine() != 0);
+    m_mainMenu.Check(ID_OPTION_SAVE_CONFIGURATION, g_AppSettings.GetConfigStoreType() != 0);
+    ShowSwitch(IDC_INPUT_NC_ON, ID_INPUT_NC_ON, IDC_INPUT_NC_OFF, ID_INPUT_NC_OFF, false);
+    ShowSwitch(IDC_OUTPUT_NC_ON, ID_OUTPUT_NC_ON, IDC_OUTPUT_NC_OFF, ID_OUTPUT_NC_OFF, false);
+}

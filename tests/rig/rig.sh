@@ -8,8 +8,9 @@
 #   rig.sh env  STATE_DIR              print the environment for Wine programs
 #   rig.sh arch                        win32 where this machine runs 32-bit
 #                                      code, else win64 (see README)
-#   rig.sh up brings along one microphone, "Rig Pattern Microphone", playing
-#   the counter signal of pattern.py for RIG_PATTERN_SECONDS (default 1200).
+#   rig.sh up brings along a microphone "Rig Pattern Microphone" playing the
+#   counter signal of pattern.py for RIG_PATTERN_SECONDS (default 1200), and
+#   silent ones named "Mic Array", "Mic", "Mic" and "USB Headset Microphone".
 #   rig.sh source STATE_DIR NAME DESCRIPTION [FILE]
 #                                      add a microphone with that description,
 #                                      playing FILE (raw 16 kHz mono s16le) once
@@ -144,11 +145,24 @@ add_source() {
     fi
 }
 
+# Silent microphones whose descriptions exercise the device lists' naming:
+# a prefix of an earlier entry, two equal ones, and a USB headset.
+add_silent_source() {
+    local name=$1 description=$2
+    eval "$(rig_env)"
+    pactl load-module module-remap-source source_name="$name" master=rig_out.monitor \
+        "source_properties='device.description=\"$description\"'" >/dev/null
+}
+
 pattern_source() {
     local seconds=${RIG_PATTERN_SECONDS:-1200}
     local file=$state/pattern-$seconds.raw
     [ -f "$file" ] || /usr/bin/python3 "$(dirname "$0")/pattern.py" "$file" "$seconds" || return 1
-    add_source rig_pattern "Rig Pattern Microphone" "$file"
+    add_source rig_pattern "Rig Pattern Microphone" "$file" &&
+        add_silent_source rig_mic_array "Mic Array" &&
+        add_silent_source rig_mic_a "Mic" &&
+        add_silent_source rig_mic_b "Mic" &&
+        add_silent_source rig_usb "USB Headset Microphone"
 }
 
 down() {

@@ -27,14 +27,22 @@ BOOL CALLBACK MessageBoxWatcher::OnWindow(HWND hwnd, LPARAM param) {
     GetWindowThreadProcessId(hwnd, &pid);
     char cls[32] = {};
     GetClassNameA(hwnd, cls, sizeof(cls));
-    if (pid != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(hwnd))
+    // A message box is a dialog with the text control 0xFFFF; other dialogs
+    // of the process (the main window, the About box) are not answered.
+    if (pid != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(hwnd) ||
+        !GetDlgItem(hwnd, 0xFFFF))
         return TRUE;
     std::lock_guard<std::mutex> lock(self->m_mutex);
     if (std::find(self->m_answered.begin(), self->m_answered.end(), hwnd) != self->m_answered.end())
         return TRUE;
     char caption[256] = {}, text[1024] = {};
     GetWindowTextA(hwnd, caption, sizeof(caption));
-    GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text)); // a message box's text control
+    // A box may show before its text is in place: give it a moment.
+    for (int i = 0; i < 25 && !text[0]; ++i) {
+        GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text)); // a message box's text control
+        if (!text[0])
+            Sleep(20);
+    }
     self->m_seen.push_back({caption, text});
     self->m_answered.push_back(hwnd);
     PostMessageA(hwnd, WM_COMMAND, IDOK, 0);

@@ -1,0 +1,376 @@
+// The main window in this process, on the rig: device lists, saved settings,
+// switches and status line, engine start and stop, options, tray and About.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "DialogRunner.h"
+#include "DriverService.h"
+#include "EngineHarness.h"
+#include "MessageBoxWatcher.h"
+#include "PatternCheck.h"
+#include "TestPaths.h"
+#include "hsh/mark/hsh_mark_log.h"
+#include "settings/AppSettings.h"
+
+namespace {
+
+std::vector<std::string> ListTexts(HWND dlg, int id) {
+    std::vector<std::string> texts;
+    const int n = static_cast<int>(SendDlgItemMessageA(dlg, id, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char buf[512] = {};
+        SendDlgItemMessageA(dlg, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
+        texts.push_back(buf);
+    }
+    return texts;
+}
+
+int Selected(HWND dlg, int id) {
+    return static_cast<int>(SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0));
+}
+
+bool Grayed(UINT state) {
+    return (state & MF_GRAYED) != 0;
+}
+bool MenuChecked(UINT state) {
+    return (state & MF_CHECKED) != 0;
+}
+
+HshMarkLog* MarkLog() {
+    static HshMarkLog* log = [] {
+        HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(HshMarkLog), HSH_MARK_LOG_NAME);
+        return static_cast<HshMarkLog*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    }();
+    return log;
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ClearSettings();
+        SetDllDirectoryA((BuildDir() + "\\testlib").c_str()); // the marking hsh.dll
+        ASSERT_TRUE(m_peer.Open());
+        m_peer.Reset();
+        g_AppSettings.SetInputNoiseCancellation(0);
+        g_AppSettings.SetOutputNoiseCancellation(0);
+    }
+    void TearDown() override {
+        m_peer.Reset();
+        ClearSettings();
+        SetDllDirectoryA(nullptr);
+    }
+    VadPeer m_peer;
+};
+
+TEST_F(MainWindowTest, FirstRunWithoutSettingsShowsTheStoppedWindowAndCreatesNoKey) {
+    DialogRunner run;
+    ASSERT_NE(run.Hwnd(), nullptr);
+    HWND dlg = run.Hwnd();
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+    EXPECT_EQ(run.Text(IDC_START_STOP), "&Start Audio");
+    EXPECT_FALSE(Grayed(run.MainMenuState(ID_FILE_START_AUDIO)));
+    EXPECT_TRUE(Grayed(run.MainMenuState(ID_FILE_STOP_AUDIO)));
+    EXPECT_FALSE(Grayed(run.TrayMenuState(ID_TRAY_START)));
+    EXPECT_TRUE(Grayed(run.TrayMenuState(ID_TRAY_STOP)));
+    EXPECT_TRUE(run.Checked(IDC_INPUT_NC_OFF));
+    EXPECT_FALSE(run.Checked(IDC_INPUT_NC_ON));
+    EXPECT_TRUE(MenuChecked(run.MainMenuState(ID_INPUT_NC_OFF)));
+    EXPECT_EQ(Selected(dlg, IDC_INPUT_NC_MIRROR), 0);
+    EXPECT_EQ(ListTexts(dlg, IDC_INPUT_NC_MIRROR), (std::vector<std::string>{"OFF", "ON"}));
+    for (int hidden : {IDC_OUTPUT_DEVICE, IDC_OUTPUT_NC_ON, IDC_INPUT_NC_MIRROR,
+                       IDC_CHK_START_WITH_WINDOWS, IDC_CHK_AUTO_START_ENGINE})
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, hidden))) << hidden;
+    // The output sub-menu is disabled; the system menu offers About.
+    HMENU nc = GetSubMenu(GetMenu(dlg), 1);
+    EXPECT_TRUE(Grayed(GetMenuState(nc, 1, MF_BYPOSITION)));
+    HMENU system = GetSystemMenu(dlg, FALSE);
+    EXPECT_NE(GetMenuState(system, IDM_ABOUTBOX, MF_BYCOMMAND), static_cast<UINT>(-1));
+
+    // Entry 0 is chosen; no device of the driver, no default entry.
+    auto inputs = ListTexts(dlg, IDC_INPUT_DEVICE);
+    ASSERT_FALSE(inputs.empty());
+    EXPECT_EQ(Selected(dlg, IDC_INPUT_DEVICE), 0);
+    EXPECT_EQ(g_AppSettings.GetCaptureName(), inputs[0]);
+    EXPECT_EQ(std::count(inputs.begin(), inputs.end(), "Primary Sound Driver"), 0);
+    EXPECT_FALSE(ListTexts(dlg, IDC_OUTPUT_DEVICE).empty());
+    EXPECT_FALSE(SettingsKeyExists()) << "reading the settings created their key";
+}
+
+TEST_F(MainWindowTest, EqualDescriptionsAndPrefixesAreNumbered) {
+    DialogRunner run;
+    auto inputs = ListTexts(run.Hwnd(), IDC_INPUT_DEVICE);
+    auto has = [&](const char* t) { return std::count(inputs.begin(), inputs.end(), t) == 1; };
+    // "Mic Array", "Mic" and "Mic" come in the system's order; every entry
+    // is told apart, the second "Mic" (or a "Mic" after "Mic Array") numbered.
+    EXPECT_TRUE(has("Mic Array"));
+    EXPECT_TRUE(has("Mic (1)"));
+    EXPECT_EQ(std::count_if(inputs.begin(), inputs.end(),
+                            [](const std::string& t) { return t.rfind("Mic", 0) == 0; }),
+              3);
+    EXPECT_TRUE(has("Rig Pattern Microphone"));
+}
+
+TEST_F(MainWindowTest, SavedNamesSelectByPrefixFromEntryOneOn) {
+    SetSettingString("CaptureName", "mic (1)", false); // no terminator, other case
+    SetSettingString("PlaybackName", "Speak", true);
+    DialogRunner run;
+    EXPECT_EQ(run.Text(IDC_INPUT_DEVICE), "Mic (1)");
+    EXPECT_EQ(g_AppSettings.GetCaptureName(), "mic (1)"); // found: the saved name stays
+    EXPECT_EQ(run.Text(IDC_OUTPUT_DEVICE), "Speakers");
+    std::string stored;
+    ASSERT_TRUE(ReadSettingString("CaptureName", stored));
+    EXPECT_EQ(stored, "mic (1)");
+}
+
+TEST_F(MainWindowTest, AMissingSavedNameFallsBackToEntryZeroAndIsSavedWhenConfigured) {
+    SetSettingString("CaptureName", "Long Gone Headset", true);
+    SetSettingDword("ConfigStoreType", 1);
+    DialogRunner run;
+    EXPECT_EQ(Selected(run.Hwnd(), IDC_INPUT_DEVICE), 0);
+    std::string stored;
+    ASSERT_TRUE(ReadSettingString("CaptureName", stored));
+    EXPECT_EQ(stored, ListTexts(run.Hwnd(), IDC_INPUT_DEVICE)[0]);
+    EXPECT_TRUE(MenuChecked(run.MainMenuState(ID_OPTION_SAVE_CONFIGURATION)));
+    EXPECT_TRUE(run.Checked(IDC_CHK_SAVE_CONFIGURATION));
+}
+
+TEST_F(MainWindowTest, DwordsOtherThanOneReadAsOff) {
+    SetSettingDword("AutoStartEngine", 2);
+    SetSettingString("ConfigStoreType", "1", true);
+    DialogRunner run;
+    EXPECT_FALSE(run.Checked(IDC_CHK_AUTO_START_ENGINE));
+    EXPECT_FALSE(MenuChecked(run.MainMenuState(ID_OPTION_AUTO_START_ENGINE)));
+    EXPECT_FALSE(run.Checked(IDC_CHK_SAVE_CONFIGURATION));
+    Sleep(1500); // a timer would have started the engine by now
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+}
+
+TEST_F(MainWindowTest, StartAndStopWithTheSwitchesAndTheStatusLine) {
+    SetSettingString("CaptureName", "Rig Pattern", true);
+    MarkLog()->calls = 0;
+    DialogRunner run;
+    HWND dlg = run.Hwnd();
+    ASSERT_EQ(run.Text(IDC_INPUT_DEVICE), "Rig Pattern Microphone");
+
+    run.Command(ID_INPUT_NC_ON); // while stopped: the status line waits
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+    run.Command(IDC_INPUT_NC_OFF, BN_CLICKED);
+
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is ON:  Input Noise Cancellation Is OFF");
+    EXPECT_EQ(run.Text(IDC_START_STOP), "&Stop Audio");
+    EXPECT_TRUE(Grayed(run.MainMenuState(ID_FILE_START_AUDIO)));
+    EXPECT_FALSE(Grayed(run.MainMenuState(ID_FILE_STOP_AUDIO)));
+    EXPECT_TRUE(Grayed(run.TrayMenuState(ID_TRAY_START)));
+    EXPECT_FALSE(Grayed(run.TrayMenuState(ID_TRAY_STOP)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_INPUT_DEVICE)));
+    run.Command(ID_FILE_START_AUDIO); // starting twice changes nothing
+    VadPeerCounters c = {};
+    m_peer.GetCounters(c);
+    EXPECT_EQ(c.registerRequests, 6u);
+
+    run.Command(IDC_INPUT_NC_ON, BN_CLICKED);
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is ON:  Input Noise Cancellation Is ON");
+    EXPECT_TRUE(run.Checked(IDC_INPUT_NC_ON));
+    EXPECT_FALSE(run.Checked(IDC_INPUT_NC_OFF));
+    EXPECT_TRUE(MenuChecked(run.MainMenuState(ID_INPUT_NC_ON)));
+    EXPECT_FALSE(MenuChecked(run.MainMenuState(ID_INPUT_NC_OFF)));
+    EXPECT_EQ(Selected(dlg, IDC_INPUT_NC_MIRROR), 1);
+    EXPECT_EQ(g_AppSettings.GetInputNoiseCancellation(), 1);
+
+    // The microphone's audio reaches the VoIP side, through the library.
+    std::vector<uint8_t> audio;
+    uint64_t lost = 0;
+    m_peer.OpenMic();
+    for (int i = 0; i < 40 && audio.size() < 32000; ++i) {
+        Sleep(50);
+        m_peer.ReadAudio(audio, lost);
+    }
+    EXPECT_GE(audio.size(), 32000u);
+    EXPECT_EQ(CheckCounterPattern(audio, true).breaks, 0u);
+
+    EXPECT_GT(MarkLog()->calls, 0);
+
+    run.Command(ID_TRAY_STOP);
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+    EXPECT_EQ(run.Text(IDC_START_STOP), "&Start Audio");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_INPUT_DEVICE)));
+    EXPECT_FALSE(Grayed(run.TrayMenuState(ID_TRAY_START)));
+    run.Command(ID_FILE_STOP_AUDIO); // stopping while stopped changes nothing
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+}
+
+TEST_F(MainWindowTest, TheInputMirrorTurnsProcessingOnWithoutVisibleChange) {
+    DialogRunner run;
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    const std::string status = run.Text(IDC_STATUS);
+    run.SelectAndNotify(IDC_INPUT_NC_MIRROR, 1);
+    EXPECT_EQ(g_AppSettings.GetInputNoiseCancellation(), 1);
+    EXPECT_EQ(run.Text(IDC_STATUS), status);
+    EXPECT_FALSE(run.Checked(IDC_INPUT_NC_ON));
+    EXPECT_FALSE(MenuChecked(run.MainMenuState(ID_INPUT_NC_ON)));
+    // A notification with no selected entry leaves a valid switch.
+    run.SelectAndNotify(IDC_INPUT_NC_MIRROR, -1);
+    EXPECT_EQ(g_AppSettings.GetInputNoiseCancellation(), 0);
+    run.SelectAndNotify(IDC_OUTPUT_NC_MIRROR, 1);
+    EXPECT_EQ(g_AppSettings.GetOutputNoiseCancellation(), 1);
+}
+
+TEST_F(MainWindowTest, AStopThatCannotUnregisterStillShowsStoppedAndCanStartAgain) {
+    DialogRunner run;
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    m_peer.FailUnregisterAt(1);
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+    EXPECT_EQ(run.Dlg().m_pEngine, nullptr);
+    m_peer.FailUnregisterAt(-1);
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is ON:  Input Noise Cancellation Is OFF");
+}
+
+TEST_F(MainWindowTest, WithoutTheDriverAStartReportsAndEndsTheWindow) {
+    m_peer.Close();
+    ASSERT_TRUE(StopDriverService());
+    {
+        MessageBoxWatcher watcher;
+        DialogRunner run;
+        PostMessageA(run.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(run.Hwnd(), IDC_START_STOP)));
+        EXPECT_TRUE(run.WaitForEnd(5000));
+        EXPECT_EQ(run.Result(), IDOK);
+        auto seen = watcher.Seen();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].caption, "Error");
+        EXPECT_EQ(seen[0].text, "Unable connect to HSH Audio Driver");
+    }
+    ASSERT_TRUE(StartDriverService());
+    ASSERT_TRUE(m_peer.Open());
+}
+
+TEST_F(MainWindowTest, SaveConfigurationWritesBothNamesAtOnce) {
+    DialogRunner run;
+    EXPECT_FALSE(SettingsKeyExists());
+    run.Command(ID_OPTION_SAVE_CONFIGURATION);
+    std::string capture, playback;
+    ASSERT_TRUE(ReadSettingString("CaptureName", capture));
+    ASSERT_TRUE(ReadSettingString("PlaybackName", playback));
+    EXPECT_EQ(capture, run.Text(IDC_INPUT_DEVICE));
+    EXPECT_EQ(playback, run.Text(IDC_OUTPUT_DEVICE));
+    EXPECT_TRUE(run.Checked(IDC_CHK_SAVE_CONFIGURATION));
+    // A later choice is stored at once.
+    run.SelectAndNotify(IDC_INPUT_DEVICE, 1);
+    ASSERT_TRUE(ReadSettingString("CaptureName", capture));
+    EXPECT_EQ(capture, run.Text(IDC_INPUT_DEVICE));
+    // Switched off: nothing more is written.
+    run.Command(ID_OPTION_SAVE_CONFIGURATION);
+    EXPECT_FALSE(MenuChecked(run.MainMenuState(ID_OPTION_SAVE_CONFIGURATION)));
+    run.SelectAndNotify(IDC_INPUT_DEVICE, 2);
+    std::string after;
+    ReadSettingString("CaptureName", after);
+    EXPECT_EQ(after, capture);
+}
+
+TEST_F(MainWindowTest, StartWithWindowsWritesTheRunValueAndComplainsWhenItIsGone) {
+    DialogRunner run;
+    MessageBoxWatcher watcher;
+    run.Command(ID_OPTION_START_WITH_WINDOWS);
+    std::string command;
+    ASSERT_TRUE(ReadRunValue(command));
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    EXPECT_EQ(command, "\"" + std::string(path) + "\" /minimize");
+    EXPECT_TRUE(run.Checked(IDC_CHK_START_WITH_WINDOWS));
+    run.Command(ID_OPTION_START_WITH_WINDOWS);
+    EXPECT_FALSE(ReadRunValue(command));
+    EXPECT_TRUE(watcher.Seen().empty());
+    // Already gone: the second switch-off says so, and the mark goes anyway.
+    run.Command(IDC_CHK_START_WITH_WINDOWS, BN_CLICKED); // the mirror, unchecked by now
+    Sleep(300);
+    auto seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "Hushwave VoIP");
+    EXPECT_EQ(seen[0].text, "Error while attempting to delete a registry value.");
+}
+
+TEST_F(MainWindowTest, AutomaticStartFollowsTheConnectionAndOffLeavesTheEngineRunning) {
+    DialogRunner run;
+    run.Command(ID_OPTION_AUTO_START_ENGINE);
+    const DWORD start = GetTickCount();
+    while (run.Text(IDC_STATUS) == "Audio Engine Is OFF" && GetTickCount() - start < 5000)
+        Sleep(50);
+    EXPECT_NE(run.Text(IDC_STATUS), "Audio Engine Is OFF") << "not started within 5 s";
+    EXPECT_LT(GetTickCount() - start, 2500u);
+    run.Command(ID_OPTION_AUTO_START_ENGINE);
+    Sleep(1500);
+    EXPECT_NE(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+    EXPECT_FALSE(run.Checked(IDC_CHK_AUTO_START_ENGINE));
+}
+
+TEST_F(MainWindowTest, AboutFromTheTrayOpensOnlyOneBox) {
+    DialogRunner run;
+    PostMessageA(run.Hwnd(), WM_COMMAND, ID_TRAY_ABOUT, 0);
+    Sleep(500);
+    PostMessageA(run.Hwnd(), WM_COMMAND, ID_TRAY_ABOUT, 0);
+    PostMessageA(run.Hwnd(), WM_COMMAND, ID_HELP_ABOUT, 0);
+    Sleep(500);
+    int boxes = 0;
+    HWND about = nullptr;
+    while ((about = FindWindowExA(nullptr, about, "#32770", "About Hushwave VoIP")))
+        ++boxes;
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(run.Dlg().m_bAboutOpen, 1);
+    HWND box = FindWindowA("#32770", "About Hushwave VoIP");
+    ASSERT_NE(box, nullptr);
+    char text[128] = {};
+    GetDlgItemTextA(box, IDC_SUPPORT_LINK, text, sizeof(text));
+    EXPECT_STREQ(text, "support@hushwave.example");
+    EXPECT_NE(GetPropA(GetDlgItem(box, IDC_WEB_LINK), "_Hyperlink_From_Static_"), nullptr);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    Sleep(300);
+    EXPECT_EQ(run.Dlg().m_bAboutOpen, 0);
+}
+
+TEST_F(MainWindowTest, CloseHidesAndTheTrayBringsTheWindowBack) {
+    DialogRunner run;
+    HWND dlg = run.Hwnd();
+    // The modal loop shows the window when it first runs out of messages.
+    for (int i = 0; i < 100 && !IsWindowVisible(dlg); ++i)
+        Sleep(10);
+    ASSERT_TRUE(IsWindowVisible(dlg));
+    SendMessageA(dlg, WM_CLOSE, 0, 0);
+    Sleep(200); // a close that ended the dialog would do so through a posted command
+    EXPECT_FALSE(run.Ended());
+    EXPECT_FALSE(IsWindowVisible(dlg));
+    EXPECT_FALSE(run.Ended());
+    SendMessageA(dlg, WM_TRAYICON_NOTIFY, IDR_MAINFRAME, WM_LBUTTONDOWN); // a single click: nothing
+    EXPECT_FALSE(IsWindowVisible(dlg));
+    SendMessageA(dlg, WM_TRAYICON_NOTIFY, IDR_MAINFRAME, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    run.Command(IDC_CLOSE, BN_CLICKED);
+    EXPECT_FALSE(IsWindowVisible(dlg));
+    run.Command(ID_TRAY_CONFIGURATION);
+    EXPECT_FALSE(run.Ended());
+    EXPECT_TRUE(IsWindowVisible(dlg));
+}
+
+TEST_F(MainWindowTest, StartedHiddenStaysHiddenUntilConfiguration) {
+    g_bStartMinimized = 1;
+    DialogRunner run;
+    g_bStartMinimized = 0;
+    HWND dlg = run.Hwnd();
+    Sleep(200);
+    EXPECT_FALSE(IsWindowVisible(dlg));
+    SetWindowPos(dlg, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ShowWindow(dlg, SW_SHOWNORMAL);
+    EXPECT_FALSE(IsWindowVisible(dlg));
+    run.Command(ID_TRAY_CONFIGURATION);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ(run.Dlg().m_bStartHidden, 0);
+}
+
+} // namespace

@@ -1,0 +1,174 @@
+// The real HushwaveVoIP.exe, started as a user or Windows would start it:
+// single copy, command line, splash, closing, fatal start-up messages, the
+// driver, and the microphone's audio at the VoIP side.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "AppProcess.h"
+#include "DialogRunner.h"
+#include "DriverService.h"
+#include "PatternCheck.h"
+#include "TestPaths.h"
+#include "res/resource.h"
+#include "tools/VadPeer.h"
+
+namespace {
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ClearSettings(); }
+    void TearDown() override { ClearSettings(); }
+};
+
+// Starts the program, skips its splash and returns its main window.
+HWND StartToMainWindow(AppProcess& app) {
+    EXPECT_TRUE(app.Started());
+    EXPECT_TRUE(app.ClickSplash()) << "no splash";
+    return app.MainWindow();
+}
+
+bool BecomesVisible(HWND hwnd, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!IsWindowVisible(hwnd) && GetTickCount() - start < ms)
+        Sleep(20);
+    return IsWindowVisible(hwnd);
+}
+
+TEST_F(ProgramTest, ASecondCopyIsRefusedAndTheFirstRunsOn) {
+    AppProcess first;
+    HWND main = StartToMainWindow(first);
+    ASSERT_NE(main, nullptr);
+    AppProcess second;
+    std::string text;
+    HWND box = second.MessageBoxWith("Hushwave VoIP", text);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text, "An instance of Hushwave VoIP Is Already Running.");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(second.WaitForExit(5000), 0u);
+    EXPECT_TRUE(IsWindow(main));
+    // Esc ends the program; then a new start is no longer refused.
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(first.WaitForExit(10000), 0u);
+    AppProcess third;
+    EXPECT_NE(StartToMainWindow(third), nullptr);
+}
+
+TEST_F(ProgramTest, MinimizeSwitchStartsHiddenOtherArgumentsDoNot) {
+    struct Case {
+        const char* args;
+        bool hidden;
+    };
+    for (const Case& c :
+         {Case{"/minimize", true}, Case{"-MINIMIZE", true}, Case{"/Minimize", true},
+          Case{"/min", false}, Case{"minimize", false}, Case{"/minimized other", false}}) {
+        SCOPED_TRACE(c.args);
+        AppProcess app(c.args);
+        HWND main = StartToMainWindow(app);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(BecomesVisible(main, 1500), !c.hidden);
+        if (c.hidden) { // the tray brings it back
+            PostMessageA(main, WM_COMMAND, ID_TRAY_CONFIGURATION, 0);
+            EXPECT_TRUE(BecomesVisible(main, 2000));
+        }
+        PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+        EXPECT_EQ(app.WaitForExit(10000), 0u);
+    }
+}
+
+TEST_F(ProgramTest, TheCloseBoxOnlyHidesTheWindow) {
+    AppProcess app;
+    HWND main = StartToMainWindow(app);
+    ASSERT_TRUE(BecomesVisible(main, 3000));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    Sleep(500);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ(app.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+TEST_F(ProgramTest, TheSplashEndsByItselfAfterFiveSeconds) {
+    AppProcess app;
+    const DWORD start = GetTickCount();
+    HWND main = app.MainWindow(15000);
+    ASSERT_NE(main, nullptr);
+    const DWORD elapsed = GetTickCount() - start;
+    std::printf("main window after %lu ms\n", static_cast<unsigned long>(elapsed));
+    EXPECT_GE(elapsed, 4500u);
+}
+
+TEST_F(ProgramTest, WithoutTheDriverAStartReportsAndTheProgramEnds) {
+    ASSERT_TRUE(StopDriverService());
+    {
+        AppProcess app;
+        HWND main = StartToMainWindow(app);
+        ASSERT_NE(main, nullptr);
+        PostMessageA(main, WM_COMMAND, ID_FILE_START_AUDIO, 0);
+        std::string text;
+        HWND box = app.MessageBoxWith("Error", text);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(text, "Unable connect to HSH Audio Driver");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(app.WaitForExit(10000), 0u);
+    }
+    ASSERT_TRUE(StartDriverService());
+}
+
+TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
+    SetSettingString("CaptureName", "Rig Pattern", true);
+    VadPeer peer;
+    ASSERT_TRUE(peer.Open());
+    peer.Reset();
+    AppProcess app;
+    HWND main = StartToMainWindow(app);
+    ASSERT_NE(main, nullptr);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_START_STOP)));
+    const std::string running = "Audio Engine Is ON:  Input Noise Cancellation Is OFF";
+    const DWORD start = GetTickCount();
+    while (WindowText(GetDlgItem(main, IDC_STATUS)) != running && GetTickCount() - start < 5000)
+        Sleep(20);
+    EXPECT_EQ(WindowText(GetDlgItem(main, IDC_STATUS)), running);
+    ASSERT_TRUE(peer.OpenMic());
+    std::vector<uint8_t> audio;
+    uint64_t lost = 0;
+    for (int i = 0; i < 200 && audio.size() < 3 * 32000; ++i) {
+        Sleep(50);
+        peer.ReadAudio(audio, lost);
+    }
+    peer.CloseMic(0);
+    EXPECT_GE(audio.size(), 3u * 32000u);
+    EXPECT_EQ(CheckCounterPattern(audio).breaks, 0u);
+    // Exit from the tray stops the engine and unregisters the events.
+    PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    EXPECT_EQ(app.WaitForExit(10000), 0u);
+    VadPeerCounters c = {};
+    peer.GetCounters(c);
+    EXPECT_EQ(c.unregisterRequests, 6u);
+    EXPECT_EQ(c.registeredMask, 0u);
+}
+
+TEST_F(ProgramTest, TheRunValueQuotesAProgramPathWithSpaces) {
+    const std::string dir = "C:\\Program Files\\Hushwave Test Copy";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string exe = dir + "\\HushwaveVoIP.exe";
+    ASSERT_TRUE(CopyFileA(AppProcess::DefaultExe().c_str(), exe.c_str(), FALSE));
+    CopyFileA((BuildDir() + "\\bin\\hsh.dll").c_str(), (dir + "\\hsh.dll").c_str(), FALSE);
+    {
+        AppProcess app("", exe);
+        HWND main = StartToMainWindow(app);
+        ASSERT_NE(main, nullptr);
+        SendMessageA(main, WM_COMMAND, ID_OPTION_START_WITH_WINDOWS, 0);
+        std::string command;
+        ASSERT_TRUE(ReadRunValue(command));
+        EXPECT_EQ(command, "\"" + exe + "\" /minimize");
+        PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+        EXPECT_EQ(app.WaitForExit(10000), 0u);
+    }
+    DeleteFileA(exe.c_str());
+    DeleteFileA((dir + "\\hsh.dll").c_str());
+    RemoveDirectoryA(dir.c_str());
+}
+
+} // namespace

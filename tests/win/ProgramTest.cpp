@@ -78,6 +78,26 @@ TEST_F(ProgramTest, MinimizeSwitchStartsHiddenOtherArgumentsDoNot) {
     }
 }
 
+TEST_F(ProgramTest, HelpOpensTheHelpFileBesideTheProgram) {
+    AppProcess app;
+    HWND main = StartToMainWindow(app);
+    ASSERT_NE(main, nullptr);
+    PostMessageA(main, WM_COMMAND, ID_HELP_CONTENTS, 0);
+    HWND viewer = nullptr;
+    for (int i = 0; i < 250 && !viewer; ++i, Sleep(20)) {
+        HWND w = nullptr;
+        while ((w = FindWindowExA(nullptr, w, "HH Parent", nullptr))) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == app.Pid())
+                viewer = w;
+        }
+    }
+    EXPECT_NE(viewer, nullptr) << "no help viewer window";
+    std::string text;
+    EXPECT_EQ(app.MessageBoxWith("Hushwave VoIP", text, 500), nullptr) << text;
+}
+
 TEST_F(ProgramTest, TheCloseBoxOnlyHidesTheWindow) {
     AppProcess app;
     HWND main = StartToMainWindow(app);
@@ -163,6 +183,13 @@ TEST_F(ProgramTest, TheRunValueQuotesAProgramPathWithSpaces) {
         std::string command;
         ASSERT_TRUE(ReadRunValue(command));
         EXPECT_EQ(command, "\"" + exe + "\" /minimize");
+        // This copy has no help file beside it.
+        PostMessageA(main, WM_COMMAND, ID_HELP_CONTENTS, 0);
+        std::string text;
+        HWND box = app.MessageBoxWith("Hushwave VoIP", text, 10000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(text, "Failed to launch help.");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
         PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
         EXPECT_EQ(app.WaitForExit(10000), 0u);
     }

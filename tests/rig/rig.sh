@@ -11,6 +11,8 @@
 #   rig.sh up brings along a microphone "Rig Pattern Microphone" playing the
 #   counter signal of pattern.py for RIG_PATTERN_SECONDS (default 1200), and
 #   silent ones named "Mic Array", "Mic", "Mic" and "USB Headset Microphone".
+#   rig.sh play STATE_DIR NAME FILE    play FILE into the microphone NAME now
+#   RIG_DISPLAY=:0 rig.sh up ...       use that display instead of a private one
 #   rig.sh source STATE_DIR NAME DESCRIPTION [FILE]
 #                                      add a microphone with that description,
 #                                      playing FILE (raw 16 kHz mono s16le) once
@@ -67,6 +69,10 @@ stop_pid_file() {
 }
 
 x_up() {
+    if [ -n "${RIG_DISPLAY:-}" ]; then
+        echo "${RIG_DISPLAY#:}" >"$state/display"
+        return 0
+    fi
     local fifo=$state/displayfd
     rm -f "$fifo"; mkfifo "$fifo"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" </dev/null >>"$log" 2>&1 &
@@ -138,11 +144,15 @@ add_source() {
         sink_properties=device.description="$name.feed" >/dev/null || return 1
     pactl load-module module-remap-source source_name="$name.mic" master="$name.monitor" \
         "source_properties='device.description=\"$description\"'" >/dev/null || return 1
-    if [ -n "$file" ]; then
-        paplay --latency-msec=100 --device="$name" --raw --rate=16000 --channels=1 --format=s16le "$file" \
-            </dev/null >>"$log" 2>&1 &
-        echo $! >>"$state/players.pid"
-    fi
+    [ -z "$file" ] || play "$name" "$file"
+}
+
+play() {
+    local name=$1 file=$2
+    eval "$(rig_env)"
+    paplay --latency-msec=100 --device="$name" --raw --rate=16000 --channels=1 --format=s16le "$file" \
+        </dev/null >>"$log" 2>&1 &
+    echo $! >>"$state/players.pid"
 }
 
 # Silent microphones whose descriptions exercise the device lists' naming:
@@ -190,5 +200,6 @@ up)
 down) down ;;
 env) rig_env ;;
 source) shift 2; add_source "$@" ;;
+play) shift 2; play "$@" ;;
 *) echo "rig.sh: unknown command $cmd" >&2; exit 2 ;;
 esac

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <dbt.h>
 
 #include <algorithm>
 #include <vector>
@@ -371,6 +372,87 @@ TEST_F(MainWindowTest, StartedHiddenStaysHiddenUntilConfiguration) {
     run.Command(ID_TRAY_CONFIGURATION);
     EXPECT_TRUE(IsWindowVisible(dlg));
     EXPECT_EQ(run.Dlg().m_bStartHidden, 0);
+}
+
+} // namespace
+
+namespace {
+
+// A device-interface notification as the system sends it.
+LRESULT SendDeviceChange(HWND dlg, UINT event, const GUID& cls) {
+    DEV_BROADCAST_DEVICEINTERFACE_A record = {};
+    record.dbcc_size = sizeof(record);
+    record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    record.dbcc_classguid = cls;
+    return SendMessageA(dlg, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record));
+}
+
+const GUID kHid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+const GUID kUsb = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+
+int IndexOf(HWND dlg, const char* text) {
+    auto texts = ListTexts(dlg, IDC_INPUT_DEVICE);
+    auto it = std::find(texts.begin(), texts.end(), text);
+    return it == texts.end() ? -1 : static_cast<int>(it - texts.begin());
+}
+
+uint32_t Registrations(VadPeer& peer) {
+    VadPeerCounters c = {};
+    peer.GetCounters(c);
+    return c.registerRequests;
+}
+
+TEST_F(MainWindowTest, AHidArrivalRebuildsTheListsAndKeepsTheChoice) {
+    DialogRunner run;
+    HWND dlg = run.Hwnd();
+    const int mic = IndexOf(dlg, "Mic Array");
+    ASSERT_GE(mic, 0);
+    run.SelectAndNotify(IDC_INPUT_DEVICE, mic);
+    SetSettingDword("ConfigStoreType", 1);
+    g_AppSettings.SetConfigStoreType(1);
+    const auto before = ListTexts(dlg, IDC_INPUT_DEVICE);
+    EXPECT_EQ(SendDeviceChange(dlg, DBT_DEVICEARRIVAL, kHid), 0);
+    EXPECT_EQ(ListTexts(dlg, IDC_INPUT_DEVICE), before);
+    EXPECT_EQ(run.Text(IDC_INPUT_DEVICE), "Mic Array");
+    EXPECT_EQ(g_AppSettings.GetCaptureName(), "Mic Array");
+    std::string stored;
+    ASSERT_TRUE(ReadSettingString("CaptureName", stored)); // taken again and saved
+    EXPECT_EQ(stored, "Mic Array");
+    // A USB device without a HID interface is ignored, coming and going.
+    ClearSettings();
+    SendDeviceChange(dlg, DBT_DEVICEARRIVAL, kUsb);
+    SendDeviceChange(dlg, DBT_DEVICEREMOVECOMPLETE, kUsb);
+    EXPECT_FALSE(SettingsKeyExists()) << "an ignored notification rebuilt the lists";
+}
+
+TEST_F(MainWindowTest, RemovingAUsbHeadsetRestartsAnEngineOnAUsbDeviceOnly) {
+    DialogRunner run;
+    HWND dlg = run.Hwnd();
+    const int usb = IndexOf(dlg, "USB Headset Microphone");
+    ASSERT_GE(usb, 0);
+    run.SelectAndNotify(IDC_INPUT_DEVICE, usb);
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    ASSERT_EQ(Registrations(m_peer), 6u);
+    SendDeviceChange(dlg, DBT_DEVICEREMOVECOMPLETE, kHid); // noted only
+    EXPECT_EQ(Registrations(m_peer), 6u);
+    SendDeviceChange(dlg, DBT_DEVICEREMOVECOMPLETE, kUsb); // handled: stop, rebuild, start
+    EXPECT_EQ(Registrations(m_peer), 12u);
+    VadPeerCounters c = {};
+    m_peer.GetCounters(c);
+    EXPECT_EQ(c.unregisterRequests, 6u);
+    EXPECT_EQ(run.Text(IDC_INPUT_DEVICE), "USB Headset Microphone"); // still there
+    EXPECT_NE(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+
+    // On a device without "USB" in its name the engine runs on untouched.
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    run.SelectAndNotify(IDC_INPUT_DEVICE, IndexOf(dlg, "Mic Array"));
+    run.Command(IDC_START_STOP, BN_CLICKED);
+    const uint32_t registered = Registrations(m_peer);
+    SendDeviceChange(dlg, DBT_DEVICEREMOVECOMPLETE, kHid);
+    SendDeviceChange(dlg, DBT_DEVICEREMOVECOMPLETE, kUsb);
+    EXPECT_EQ(Registrations(m_peer), registered);
+    EXPECT_NE(run.Text(IDC_STATUS), "Audio Engine Is OFF");
+    EXPECT_EQ(run.Text(IDC_INPUT_DEVICE), "Mic Array");
 }
 
 } // namespace

@@ -17,7 +17,8 @@ struct SeenMessageBox {
 
 class MessageBoxWatcher {
   public:
-    MessageBoxWatcher();
+    // Each box stays open `answerAfterMs` before it is answered.
+    explicit MessageBoxWatcher(DWORD answerAfterMs = 0);
     ~MessageBoxWatcher();
 
     std::vector<SeenMessageBox> Seen();
@@ -26,6 +27,7 @@ class MessageBoxWatcher {
     void Run();
     static BOOL CALLBACK OnWindow(HWND hwnd, LPARAM self);
 
+    DWORD m_answerAfterMs;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<SeenMessageBox> m_seen;

@@ -11,6 +11,7 @@ PatternReport CheckPhase(const std::vector<uint8_t>& audio, bool inverted, size_
     PatternReport r;
     const size_t samples = audio.size() / 2;
     uint32_t previous = 0;
+    bool counting = false; // a count has been seen since the last silence
     for (size_t i = phase; i + 1 < samples; i += 2) {
         uint32_t k = SampleAt(audio, i, inverted) |
                      (static_cast<uint32_t>(SampleAt(audio, i + 1, inverted)) << 16);
@@ -18,7 +19,16 @@ PatternReport CheckPhase(const std::vector<uint8_t>& audio, bool inverted, size_
             r.firstCounter = k;
         else if (k != previous + 1 && r.breaks++ == 0)
             r.firstBreak = 2 * i;
-        previous = k;
+        if (k == 0) { // silence does not move the count on
+            ++r.silentPairs;
+        } else {
+            if (counting && k > previous + 1)
+                r.lostPairs += k - previous - 1;
+            else if (counting && k <= previous)
+                r.repeatedPairs += previous - k + 1;
+            counting = true;
+            previous = k;
+        }
         ++r.pairs;
     }
     return r;

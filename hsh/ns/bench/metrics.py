@@ -69,8 +69,8 @@ def _remove_silent_frames(x, y):
 
 
 def _band_envelopes(x):
-    spec = np.fft.rfft(_frames(x), n=_NFFT, axis=1)  # frames x bins
-    return np.sqrt(_OBM @ (np.abs(spec) ** 2).T)  # bands x frames
+    spectrum = np.fft.rfft(_frames(x), n=_NFFT, axis=1)  # frames x bins
+    return np.sqrt(_OBM @ (np.abs(spectrum) ** 2).T)  # bands x frames
 
 
 def stoi(clean, proc, fs=FS):

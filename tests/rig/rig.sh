@@ -9,8 +9,10 @@
 #   rig.sh arch                        win32 where this machine runs 32-bit
 #                                      code, else win64 (see README)
 #   rig.sh up brings along a microphone "Rig Pattern Microphone" playing the
-#   counter signal of pattern.py for RIG_PATTERN_SECONDS (default 1200), and
-#   silent ones named "Mic Array", "Mic", "Mic" and "USB Headset Microphone".
+#   counter signal of pattern.py for RIG_PATTERN_SECONDS (default 1200), a
+#   "Rig Noisy Microphone" playing noisy.py's voiced sound over white noise
+#   for as long, and silent ones named "Mic Array", "Mic", "Mic" and
+#   "USB Headset Microphone".
 #   rig.sh play STATE_DIR NAME FILE    play FILE into the microphone NAME now
 #   RIG_DISPLAY=:0 rig.sh up ...       use that display instead of a private one
 #   rig.sh source STATE_DIR NAME DESCRIPTION [FILE]
@@ -168,7 +170,10 @@ pattern_source() {
     local seconds=${RIG_PATTERN_SECONDS:-1200}
     local file=$state/pattern-$seconds.raw
     [ -f "$file" ] || /usr/bin/python3 "$(dirname "$0")/pattern.py" "$file" "$seconds" || return 1
+    local noisy=$state/noisy-$seconds.raw
+    [ -f "$noisy" ] || /usr/bin/python3 "$(dirname "$0")/noisy.py" "$noisy" "$seconds" || return 1
     add_source rig_pattern "Rig Pattern Microphone" "$file" &&
+        add_source rig_noisy "Rig Noisy Microphone" "$noisy" &&
         add_silent_source rig_mic_array "Mic Array" &&
         add_silent_source rig_mic_a "Mic" &&
         add_silent_source rig_mic_b "Mic" &&

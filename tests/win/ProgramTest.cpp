@@ -10,6 +10,7 @@
 #include "AppProcess.h"
 #include "DialogRunner.h"
 #include "DriverService.h"
+#include "LevelCheck.h"
 #include "PatternCheck.h"
 #include "TestPaths.h"
 #include "res/resource.h"
@@ -135,6 +136,35 @@ TEST_F(ProgramTest, WithoutTheDriverAStartReportsAndTheProgramEnds) {
     ASSERT_TRUE(StartDriverService());
 }
 
+// Clicks a button of the main window the way a user does.
+void Click(HWND main, int id) {
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
+}
+
+bool StatusBecomes(HWND main, const std::string& text) {
+    const DWORD start = GetTickCount();
+    while (WindowText(GetDlgItem(main, IDC_STATUS)) != text && GetTickCount() - start < 5000)
+        Sleep(20);
+    return WindowText(GetDlgItem(main, IDC_STATUS)) == text;
+}
+
+// What reaches the VoIP side in the next `seconds`.
+std::vector<uint8_t> RecordAtVoipSide(VadPeer& peer, double seconds) {
+    const size_t wanted = static_cast<size_t>(seconds * 32000) / 640 * 640;
+    std::vector<uint8_t> audio;
+    uint64_t lost = 0;
+    for (int i = 0; i < 400 && audio.size() < wanted; ++i) {
+        Sleep(50);
+        peer.ReadAudio(audio, lost);
+    }
+    EXPECT_EQ(lost, 0u);
+    return audio;
+}
+
+const char* const kRunningNcOff = "Audio Engine Is ON:  Input Noise Cancellation Is OFF";
+const char* const kRunningNcOn = "Audio Engine Is ON:  Input Noise Cancellation Is ON";
+
 TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
     SetSettingString("CaptureName", "Rig Pattern", true);
     VadPeer peer;
@@ -143,20 +173,10 @@ TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
     AppProcess app;
     HWND main = StartToMainWindow(app);
     ASSERT_NE(main, nullptr);
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_START_STOP)));
-    const std::string running = "Audio Engine Is ON:  Input Noise Cancellation Is OFF";
-    const DWORD start = GetTickCount();
-    while (WindowText(GetDlgItem(main, IDC_STATUS)) != running && GetTickCount() - start < 5000)
-        Sleep(20);
-    EXPECT_EQ(WindowText(GetDlgItem(main, IDC_STATUS)), running);
+    Click(main, IDC_START_STOP);
+    EXPECT_TRUE(StatusBecomes(main, kRunningNcOff));
     ASSERT_TRUE(peer.OpenMic());
-    std::vector<uint8_t> audio;
-    uint64_t lost = 0;
-    for (int i = 0; i < 200 && audio.size() < 3 * 32000; ++i) {
-        Sleep(50);
-        peer.ReadAudio(audio, lost);
-    }
+    std::vector<uint8_t> audio = RecordAtVoipSide(peer, 3);
     peer.CloseMic(0);
     EXPECT_GE(audio.size(), 3u * 32000u);
     EXPECT_EQ(CheckCounterPattern(audio).breaks, 0u);
@@ -167,6 +187,37 @@ TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
     peer.GetCounters(c);
     EXPECT_EQ(c.unregisterRequests, 6u);
     EXPECT_EQ(c.registeredMask, 0u);
+}
+
+// The program as shipped, with its own hsh.dll: switched on, noise
+// cancellation must take the noise in the gaps down and leave the voice.
+TEST_F(ProgramTest, NoiseCancellationTakesTheNoiseDownAndKeepsTheVoice) {
+    SetSettingString("CaptureName", "Rig Noisy", true);
+    VadPeer peer;
+    ASSERT_TRUE(peer.Open());
+    peer.Reset();
+    AppProcess app;
+    HWND main = StartToMainWindow(app);
+    ASSERT_NE(main, nullptr);
+    Click(main, IDC_START_STOP);
+    ASSERT_TRUE(StatusBecomes(main, kRunningNcOff));
+    ASSERT_TRUE(peer.OpenMic());
+    RecordAtVoipSide(peer, 0.5); // the capture settles
+    const GapAndVoiceLevels off = MeasureGapAndVoice(RecordAtVoipSide(peer, 4));
+    Click(main, IDC_INPUT_NC_ON);
+    ASSERT_TRUE(StatusBecomes(main, kRunningNcOn));
+    RecordAtVoipSide(peer, 1.5); // the suppressor learns the noise
+    const GapAndVoiceLevels on = MeasureGapAndVoice(RecordAtVoipSide(peer, 4));
+    peer.CloseMic(0);
+    std::printf("gaps %.1f -> %.1f dB, voice %.1f -> %.1f dB (%zu, %zu frames)\n", off.gapDb,
+                on.gapDb, off.voiceDb, on.voiceDb, off.frames, on.frames);
+    ASSERT_GE(off.frames, 150u);
+    ASSERT_GE(on.frames, 150u);
+    EXPECT_GT(off.voiceDb - off.gapDb, 15.0) << "the microphone is not the noisy one";
+    EXPECT_LT(on.gapDb, off.gapDb - 15.0) << "the noise was not taken down";
+    EXPECT_NEAR(on.voiceDb, off.voiceDb, 3.0) << "the voice was changed";
+    PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+    EXPECT_EQ(app.WaitForExit(10000), 0u);
 }
 
 TEST_F(ProgramTest, TheRunValueQuotesAProgramPathWithSpaces) {

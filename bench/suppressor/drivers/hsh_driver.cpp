@@ -5,7 +5,7 @@
 // Usage: hsh_driver in.raw out.raw
 #include "driver_common.h"
 
-extern "C" int ProcessInputAudioData(unsigned char*, int, unsigned char**, int*, unsigned int, int, int);
+#include "hsh_api.h"
 
 int main(int argc, char** argv)
 {

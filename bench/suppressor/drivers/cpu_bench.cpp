@@ -34,8 +34,8 @@ int main(int argc, char** argv)
     std::vector<double> ours, spx, wrt, ratio;
     static NsState st;
     for (int r = 0; r < rounds; r++) {
-        ns_init(&st, nullptr);
-        ours.push_back(median_us(x, [&](int16_t* b) { ns_process(&st, b, bench::kBlock); }));
+        NsInit(&st, nullptr);
+        ours.push_back(median_us(x, [&](int16_t* b) { NsProcess(&st, b, bench::kBlock); }));
         SpeexPreprocessState* sp = speex_preprocess_state_init((int)bench::kBlock, 16000);
         int on = 1, sup = -15;
         speex_preprocess_ctl(sp, SPEEX_PREPROCESS_SET_DENOISE, &on);

@@ -25,10 +25,10 @@ def main():
     ap.add_argument('params', nargs='*')
     a = ap.parse_args()
     rows = rs.corpus_rows(a.split)
-    outdir = os.path.join(ev.HERE, 'work', 'tune_out')
+    outdir = os.path.join(ev.WORK, 'tune_out')
     drv = os.environ.get('NS_DRIVER', os.path.join(rs.BUILD, 'ns_driver'))
     rs.run_native('hushwave', [drv], [], rows, outdir, a.params)
-    cache = os.path.join(ev.HERE, 'work', f'input_scores_{a.split}.pkl')
+    cache = os.path.join(ev.WORK, f'input_scores_{a.split}.pkl')
     names = [r['name'] for r in rows]
     with Pool(2) as pool:
         if os.path.exists(cache):

@@ -8,7 +8,7 @@ from fixed seeds (babble from other espeak-ng utterances). Mixed at 0/5/10/20
 dB SNR measured on active speech. Split: utterances 0-5 = tune, 6-11 =
 held-out; the two splits use different sentences, voices and noise seeds.
 
-Writes bench/work/corpus/{clean,noisy}/<name>.raw and corpus.csv.
+Writes build/suppressor-bench/work/corpus/{clean,noisy}/<name>.raw and corpus.csv.
 """
 import csv
 import os
@@ -20,8 +20,7 @@ import numpy as np
 from scipy import signal
 
 FS = 16000
-HERE = os.path.dirname(os.path.abspath(__file__))
-OUT = os.path.join(HERE, 'work', 'corpus')
+from paths import CORPUS as OUT
 SNRS = [0, 5, 10, 20]
 NOISES = ['white', 'pink', 'brown', 'fan', 'hum', 'babble', 'clicks', 'modulated']
 

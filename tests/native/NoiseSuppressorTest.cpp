@@ -1,5 +1,6 @@
-// Tests of the suppressor core: FFT correctness, block-split invariance,
-// determinism, delay, silence handling and no heap use per call.
+// The suppressor core: FFT correctness, block-split invariance, determinism,
+// delay, silence and steady noise, and no heap use per call. A program of its
+// own, because it counts every operator new.
 #include "NoiseSuppressor.h"
 
 #include <gtest/gtest.h>
@@ -11,19 +12,22 @@
 #include <vector>
 
 static std::atomic<long> g_news{0};
-void* operator new(size_t n)
-{
+void* operator new(size_t n) {
     g_news++;
-    if (void* p = std::malloc(n ? n : 1)) return p;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
-std::vector<int16_t> speechlike(size_t n, unsigned seed)
-{
+std::vector<int16_t> speechlike(size_t n, unsigned seed) {
     // Noise plus bursts of a harmonic "voiced" signal: exercises both the
     // noise tracking and the speech gain paths.
     std::mt19937 rng(seed);
@@ -32,38 +36,38 @@ std::vector<int16_t> speechlike(size_t n, unsigned seed)
     for (size_t i = 0; i < n; i++) {
         float s = g(rng);
         if ((i / 4000) % 2) {
-            for (int h = 1; h <= 8; h++) s += 2500.0f / h * std::sin(2.0f * 3.14159265f * 140.0f * h * i / 16000.0f);
+            for (int h = 1; h <= 8; h++)
+                s += 2500.0f / h * std::sin(2.0f * 3.14159265f * 140.0f * h * i / 16000.0f);
         }
         v[i] = (int16_t)s;
     }
     return v;
 }
 
-std::vector<int16_t> run_split(const std::vector<int16_t>& in, const std::vector<size_t>& sizes)
-{
+std::vector<int16_t> run_split(const std::vector<int16_t>& in, const std::vector<size_t>& sizes) {
     static NsState st;
-    ns_init(&st, nullptr);
+    NsInit(&st, nullptr);
     std::vector<int16_t> v = in;
     size_t off = 0;
     for (size_t i = 0; off < v.size(); i++) {
         size_t n = std::min(sizes[i % sizes.size()], v.size() - off);
-        ns_process(&st, v.data() + off, n);
+        NsProcess(&st, v.data() + off, n);
         off += n;
     }
     return v;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Fft, MatchesNaiveDftAndRoundTrips)
-{
-    static NsFft f;
-    ns_fft_init(&f);
+TEST(RealFft, MatchesNaiveDftAndRoundTrips) {
+    static RealFft f;
+    RealFftInit(&f);
     std::mt19937 rng(1);
     std::uniform_real_distribution<float> u(-1.0f, 1.0f);
     float x[NS_FFT], buf[NS_FFT + 2];
-    for (int i = 0; i < NS_FFT; i++) buf[i] = x[i] = u(rng);
-    ns_rfft(&f, buf);
+    for (int i = 0; i < NS_FFT; i++)
+        buf[i] = x[i] = u(rng);
+    RealFftForward(&f, buf);
     for (int k = 0; k < NS_BINS; k += 7) {
         double re = 0, im = 0;
         for (int n = 0; n < NS_FFT; n++) {
@@ -73,58 +77,65 @@ TEST(Fft, MatchesNaiveDftAndRoundTrips)
         ASSERT_NEAR(buf[2 * k], re, 1e-3) << k;
         ASSERT_NEAR(buf[2 * k + 1], im, 1e-3) << k;
     }
-    ns_irfft(&f, buf);
-    for (int i = 0; i < NS_FFT; i++) ASSERT_NEAR(buf[i], x[i], 1e-5);
+    RealFftInverse(&f, buf);
+    for (int i = 0; i < NS_FFT; i++)
+        ASSERT_NEAR(buf[i], x[i], 1e-5);
 }
 
-TEST(Core, SplitInvarianceAndDeterminism)
-{
+TEST(NoiseSuppressor, SplitInvarianceAndDeterminism) {
     std::vector<int16_t> in = speechlike(48000, 3);
     std::vector<int16_t> ref = run_split(in, {320});
-    EXPECT_EQ(run_split(in, {320}), ref);  // determinism with a fresh state
+    EXPECT_EQ(run_split(in, {320}), ref); // determinism with a fresh state
     EXPECT_EQ(run_split(in, {160}), ref);
     EXPECT_EQ(run_split(in, {1}), ref);
     EXPECT_EQ(run_split(in, {997, 3, 80, 79, 81, 640}), ref);
 }
 
-TEST(Core, DelayIsAtMostTenMs)
-{
+TEST(NoiseSuppressor, DelayIsAtMostTenMs) {
     // A click after one second of faint noise passes with high SNR; its
     // peak in the output shows the delay.
     std::vector<int16_t> v(32000, 0);
     std::mt19937 rng(9);
     std::normal_distribution<float> g(0.0f, 20.0f);
-    for (auto& s : v) s = (int16_t)g(rng);
+    for (auto& s : v)
+        s = (int16_t)g(rng);
     const size_t at = 16000;
-    for (int i = 0; i < 40; i++) v[at + i] += (int16_t)(20000.0f * std::exp(-i / 8.0f) * (i % 2 ? -1 : 1));
+    for (int i = 0; i < 40; i++)
+        v[at + i] += (int16_t)(20000.0f * std::exp(-i / 8.0f) * (i % 2 ? -1 : 1));
     std::vector<int16_t> out = run_split(v, {320});
     size_t peak = 0;
-    for (size_t i = 1; i < out.size(); i++) if (std::abs(out[i]) > std::abs(out[peak])) peak = i;
+    for (size_t i = 1; i < out.size(); i++)
+        if (std::abs(out[i]) > std::abs(out[peak]))
+            peak = i;
     EXPECT_EQ((int)(peak - at), NS_DELAY);
     EXPECT_LE(NS_DELAY, 160);
-    EXPECT_GT(std::abs(out[peak]), 10000);  // the transient is not destroyed
+    EXPECT_GT(std::abs(out[peak]), 10000); // the transient is not destroyed
 }
 
-TEST(Core, SilenceStaysSilentAndNoiseIsAttenuated)
-{
+TEST(NoiseSuppressor, SilenceStaysSilentAndNoiseIsAttenuated) {
     std::vector<int16_t> z(16000, 0);
-    for (int16_t s : run_split(z, {320})) ASSERT_EQ(s, 0);
+    for (int16_t s : run_split(z, {320}))
+        ASSERT_EQ(s, 0);
     std::mt19937 rng(2);
     std::normal_distribution<float> g(0.0f, 1000.0f);
     std::vector<int16_t> n(64000);
-    for (auto& s : n) s = (int16_t)g(rng);
+    for (auto& s : n)
+        s = (int16_t)g(rng);
     std::vector<int16_t> out = run_split(n, {320});
     double ein = 0, eout = 0;
-    for (size_t i = 32000; i < n.size(); i++) { ein += (double)n[i] * n[i]; eout += (double)out[i] * out[i]; }
-    EXPECT_GT(10 * std::log10(ein / (eout + 1)), 20.0);  // steady white noise: > 20 dB down
+    for (size_t i = 32000; i < n.size(); i++) {
+        ein += (double)n[i] * n[i];
+        eout += (double)out[i] * out[i];
+    }
+    EXPECT_GT(10 * std::log10(ein / (eout + 1)), 20.0); // steady white noise: > 20 dB down
 }
 
-TEST(Core, NoHeapAllocationPerCall)
-{
+TEST(NoiseSuppressor, NoHeapAllocationPerCall) {
     static NsState st;
-    ns_init(&st, nullptr);
+    NsInit(&st, nullptr);
     std::vector<int16_t> v = speechlike(16000, 4);
     long before = g_news.load();
-    for (size_t off = 0; off < v.size(); off += 320) ns_process(&st, v.data() + off, 320);
+    for (size_t off = 0; off < v.size(); off += 320)
+        NsProcess(&st, v.data() + off, 320);
     EXPECT_EQ(g_news.load(), before);
 }

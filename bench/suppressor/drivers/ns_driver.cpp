@@ -23,10 +23,10 @@ int main(int argc, char** argv)
 {
     if (argc < 3) { std::fprintf(stderr, "usage: %s list timing [k=v...]\n", argv[0]); return 2; }
     NsParams prm;
-    ns_default_params(&prm);
+    NsDefaultParams(&prm);
     for (int i = 3; i < argc; i++)
         if (!set_param(&prm, argv[i])) { std::fprintf(stderr, "bad param %s\n", argv[i]); return 2; }
     static NsState st;
-    return bench::run_list(argv[1], argv[2], [&] { ns_init(&st, &prm); },
-                           [&](int16_t* b) { ns_process(&st, b, bench::kBlock); });
+    return bench::run_list(argv[1], argv[2], [&] { NsInit(&st, &prm); },
+                           [&](int16_t* b) { NsProcess(&st, b, bench::kBlock); });
 }

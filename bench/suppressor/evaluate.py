@@ -3,8 +3,8 @@
 
 For each system the delay is estimated by cross-correlating its output with
 the clean reference (median over files) and removed before scoring.
-Writes bench/out/results.csv (per file), bench/out/results.md (tables, also
-printed) and bench/out/summary.png.
+Writes results/results.csv (per file), results/results.md (tables, also
+printed) and results/summary.png.
 Usage: evaluate.py [--systems a,b] [--split tune|heldout] [--outdir DIR] [--quiet]
 """
 import argparse
@@ -21,9 +21,7 @@ import numpy as np  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import metrics  # noqa: E402
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = os.path.join(HERE, 'work', 'corpus')
-OUTROOT = os.path.join(HERE, 'work', 'out')
+from paths import CORPUS, HERE, OUTROOT, RESULTS, WORK  # noqa: E402,F401
 ORDER = ['passthrough', 'hushwave', 'speex-15', 'speex-30', 'webrtc-moderate', 'webrtc-high',
          'webrtc-veryhigh', 'rnnoise']
 FS = 16000
@@ -197,7 +195,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--systems', default=','.join(ORDER))
     ap.add_argument('--split', default=None)
-    ap.add_argument('--outdir', default=os.path.join(HERE, 'out'))
+    ap.add_argument('--outdir', default=RESULTS)
     args = ap.parse_args()
     systems = args.systems.split(',')
     results, info = evaluate(systems, args.split)

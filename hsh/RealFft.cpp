@@ -1,18 +1,15 @@
-// Small real FFT for the suppressor: an NS_FFT-point real transform computed
-// as an NS_FFT/2-point radix-2 complex FFT plus a split step (the classic
+// The real transform is computed as a half-size radix-2 complex FFT plus a split step (the classic
 // "two real halves in one complex FFT" trick). The complex FFT works on
 // split real/imaginary arrays with per-stage contiguous twiddles so the
 // butterfly loops vectorise; the inverse reuses the forward transform by
-// swapping the real and imaginary roles. Tables and scratch live in NsFft:
-// no heap, no global state.
-#include "NoiseSuppressor.h"
+// swapping the real and imaginary roles.
+#include "RealFft.h"
 
 #include <cmath>
 
-static const int kC = NS_FFT / 2;  // complex FFT size
+static const int kC = kRealFftSize / 2; // complex FFT size
 
-void ns_fft_init(NsFft* f)
-{
+void RealFftInit(RealFft* f) {
     const double pi = 3.14159265358979323846;
     // Stage with half-size h uses twiddles exp(-2*pi*i*k/(2h)) at [h + k].
     for (int h = 1; h < kC; h <<= 1) {
@@ -24,14 +21,16 @@ void ns_fft_init(NsFft* f)
     f->tw_r[0] = 1.0f;
     f->tw_i[0] = 0.0f;
     for (int k = 0; k < kC; k++) {
-        f->rcos[k] = (float)std::cos(2 * pi * k / NS_FFT);
-        f->rsin[k] = (float)std::sin(2 * pi * k / NS_FFT);
+        f->rcos[k] = (float)std::cos(2 * pi * k / kRealFftSize);
+        f->rsin[k] = (float)std::sin(2 * pi * k / kRealFftSize);
     }
     int bits = 0;
-    while ((1 << bits) < kC) bits++;
+    while ((1 << bits) < kC)
+        bits++;
     for (int i = 0; i < kC; i++) {
         int r = 0;
-        for (int b = 0; b < bits; b++) r |= ((i >> b) & 1) << (bits - 1 - b);
+        for (int b = 0; b < bits; b++)
+            r |= ((i >> b) & 1) << (bits - 1 - b);
         f->bitrev[i] = (uint16_t)r;
     }
 }
@@ -39,8 +38,7 @@ void ns_fft_init(NsFft* f)
 // Forward complex FFT: interleaved src (kC values) -> split re/im.
 // Calling it with re and im swapped (and src re/im swapped by the caller's
 // layout) computes the unscaled inverse.
-static void cfft_split(const NsFft* f, const float* src, int swap, float* re, float* im)
-{
+static void cfft_split(const RealFft* f, const float* src, int swap, float* re, float* im) {
     const int o_re = swap ? 1 : 0, o_im = swap ? 0 : 1;
     // Bit-reversed load fused with the first two (multiply-free) stages.
     for (int i = 0; i < kC; i += 4) {
@@ -54,11 +52,15 @@ static void cfft_split(const NsFft* f, const float* src, int swap, float* re, fl
         const float br = xr[0] - xr[1], bi = xi[0] - xi[1];
         const float cr = xr[2] + xr[3], ci = xi[2] + xi[3];
         const float dr = xr[2] - xr[3], di = xi[2] - xi[3];
-        re[i] = ar + cr;     im[i] = ai + ci;
-        re[i + 2] = ar - cr; im[i + 2] = ai - ci;
+        re[i] = ar + cr;
+        im[i] = ai + ci;
+        re[i + 2] = ar - cr;
+        im[i + 2] = ai - ci;
         // twiddle -i on d
-        re[i + 1] = br + di; im[i + 1] = bi - dr;
-        re[i + 3] = br - di; im[i + 3] = bi + dr;
+        re[i + 1] = br + di;
+        im[i + 1] = bi - dr;
+        re[i + 3] = br - di;
+        im[i + 3] = bi + dr;
     }
     for (int h = 4; h < kC; h <<= 1) {
         const float* wr = f->tw_r + h;
@@ -72,19 +74,24 @@ static void cfft_split(const NsFft* f, const float* src, int swap, float* re, fl
                 // Four independent butterflies in straight-line code: the
                 // SLP vectoriser turns them into one SIMD butterfly.
                 float tr[4], ti[4];
-                for (int j = 0; j < 4; j++) tr[j] = br[k + j] * wr[k + j] - bi[k + j] * wi[k + j];
-                for (int j = 0; j < 4; j++) ti[j] = br[k + j] * wi[k + j] + bi[k + j] * wr[k + j];
-                for (int j = 0; j < 4; j++) br[k + j] = ar[k + j] - tr[j];
-                for (int j = 0; j < 4; j++) bi[k + j] = ai[k + j] - ti[j];
-                for (int j = 0; j < 4; j++) ar[k + j] += tr[j];
-                for (int j = 0; j < 4; j++) ai[k + j] += ti[j];
+                for (int j = 0; j < 4; j++)
+                    tr[j] = br[k + j] * wr[k + j] - bi[k + j] * wi[k + j];
+                for (int j = 0; j < 4; j++)
+                    ti[j] = br[k + j] * wi[k + j] + bi[k + j] * wr[k + j];
+                for (int j = 0; j < 4; j++)
+                    br[k + j] = ar[k + j] - tr[j];
+                for (int j = 0; j < 4; j++)
+                    bi[k + j] = ai[k + j] - ti[j];
+                for (int j = 0; j < 4; j++)
+                    ar[k + j] += tr[j];
+                for (int j = 0; j < 4; j++)
+                    ai[k + j] += ti[j];
             }
         }
     }
 }
 
-void ns_rfft(NsFft* f, float* buf)
-{
+void RealFftForward(RealFft* f, float* buf) {
     float* re = f->scr_re;
     float* im = f->scr_im;
     cfft_split(f, buf, 0, re, im);
@@ -95,15 +102,18 @@ void ns_rfft(NsFft* f, float* buf)
         const float fo_r = 0.5f * (im[k] + im[j]), fo_i = -0.5f * (re[k] - re[j]);
         const float c = f->rcos[k], s = f->rsin[k];
         const float tr = c * fo_r + s * fo_i, ti = c * fo_i - s * fo_r;
-        buf[2 * k] = fer + tr;  buf[2 * k + 1] = fei + ti;
-        buf[2 * j] = fer - tr;  buf[2 * j + 1] = ti - fei;
+        buf[2 * k] = fer + tr;
+        buf[2 * k + 1] = fei + ti;
+        buf[2 * j] = fer - tr;
+        buf[2 * j + 1] = ti - fei;
     }
-    buf[0] = re[0] + im[0]; buf[1] = 0.0f;
-    buf[2 * kC] = re[0] - im[0]; buf[2 * kC + 1] = 0.0f;
+    buf[0] = re[0] + im[0];
+    buf[1] = 0.0f;
+    buf[2 * kC] = re[0] - im[0];
+    buf[2 * kC + 1] = 0.0f;
 }
 
-void ns_irfft(NsFft* f, float* buf)
-{
+void RealFftInverse(RealFft* f, float* buf) {
     const float x0 = buf[0], xc = buf[2 * kC];
     for (int k = 1; k <= kC / 2; k++) {
         const int j = kC - k;
@@ -113,10 +123,13 @@ void ns_irfft(NsFft* f, float* buf)
         const float dr = ar - br, di = ai + bi;
         const float c = f->rcos[k], s = f->rsin[k];
         const float fo_r = 0.5f * (dr * c - di * s), fo_i = 0.5f * (dr * s + di * c);
-        buf[2 * k] = fer - fo_i;  buf[2 * k + 1] = fei + fo_r;
-        buf[2 * j] = fer + fo_i;  buf[2 * j + 1] = fo_r - fei;
+        buf[2 * k] = fer - fo_i;
+        buf[2 * k + 1] = fei + fo_r;
+        buf[2 * j] = fer + fo_i;
+        buf[2 * j + 1] = fo_r - fei;
     }
-    buf[0] = 0.5f * (x0 + xc); buf[1] = 0.5f * (x0 - xc);
+    buf[0] = 0.5f * (x0 + xc);
+    buf[1] = 0.5f * (x0 - xc);
     // Inverse via the forward FFT with real/imaginary roles swapped.
     float* re = f->scr_re;
     float* im = f->scr_im;

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Run every system of the benchmark over the corpus.
 
-Each system writes bench/work/out/<system>/<name>.raw (16 kHz s16le) and
-bench/work/out/<system>/timing.txt (microseconds per 20 ms block; for RNNoise
+Each system writes build/suppressor-bench/work/out/<system>/<name>.raw (16 kHz s16le) and
+<that folder>/timing.txt (microseconds per 20 ms block; for RNNoise
 per 10 ms 480-sample frame at 48 kHz, summed in pairs by evaluate.py).
 Usage: run_systems.py [system ...]   (default: all)
 """
@@ -13,11 +13,7 @@ import subprocess
 import sys
 from concurrent.futures import ThreadPoolExecutor
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(HERE)
-BUILD = os.path.join(ROOT, 'build')
-CORPUS = os.path.join(HERE, 'work', 'corpus')
-OUTROOT = os.path.join(HERE, 'work', 'out')
+from paths import BUILD, CORPUS, HERE, OUTROOT, WORK
 
 # name -> (driver argv prefix after list/timing, kind)
 SYSTEMS = {
@@ -58,7 +54,7 @@ def run_rnnoise(rows):
     """16k -> 48k (sox), RNNoise in Node/WASM, 48k -> 16k (sox)."""
     outdir = os.path.join(OUTROOT, 'rnnoise')
     shutil.rmtree(outdir, ignore_errors=True)  # never score stale outputs
-    tmp = os.path.join(HERE, 'work', 'rn48')
+    tmp = os.path.join(WORK, 'rn48')
     os.makedirs(outdir, exist_ok=True)
     os.makedirs(tmp, exist_ok=True)
     raw16 = ['-t', 'raw', '-r', '16000', '-b', '16', '-e', 'signed-integer', '-c', '1']

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The suppressor benchmark, one command: installs the peers, builds the
+# drivers, generates the corpus (fixed seeds), runs every system, scores them
+# and writes bench/suppressor/results/ (tables, per-file CSV, plot).
+# About 15 minutes on 2 cores; run by hand, never in CI.
+#   bash scripts/bench-suppressor.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bench=$root/bench/suppressor
+build=$root/build/suppressor-bench
+py=/usr/bin/python3 # Debian's, which sees python3-numpy and friends
+
+packages=(cmake g++ pkg-config libspeexdsp-dev libwebrtc-audio-processing-dev
+    espeak-ng sox python3-numpy python3-scipy python3-matplotlib nodejs npm)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+echo "== build"
+cmake -S "$bench" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j "$(nproc)"
+
+echo "== corpus (fixed seeds)"
+$py "$bench/make_corpus.py"
+
+echo "== RNNoise peer (npm @jitsi/rnnoise-wasm 0.2.1)"
+if [ ! -d "$bench/rnnoise/node_modules/@jitsi/rnnoise-wasm" ]; then
+    (cd "$bench/rnnoise" && npm ci --no-audit --no-fund) || echo "npm install failed: RNNoise will be missing"
+fi
+
+echo "== run systems"
+$py "$bench/run_systems.py"
+
+echo "== the library's entry point gives the same output as the suppressor"
+f=u07_babble_05dB
+"$build/hsh_driver" "$build/work/corpus/noisy/$f.raw" "$build/work/hsh_check.raw"
+cmp "$build/work/hsh_check.raw" "$build/work/out/hushwave/$f.raw" &&
+    echo "libhsh.so output identical to ns_driver output for $f"
+
+echo "== CPU, interleaved in one process (5 rounds over a 9 s file)"
+"$build/cpu_bench" "$build/work/corpus/noisy/u06_pink_05dB.raw" 5 | tee "$bench/results/cpu.txt"
+
+echo "== score"
+$py "$bench/evaluate.py"
+echo "tables: bench/suppressor/results/results.md  plot: bench/suppressor/results/summary.png"

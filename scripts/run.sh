@@ -27,10 +27,13 @@ from the power supply. With noise cancellation on, the other side should hear my
 much less of the noise." 2>/dev/null
 sox "$speech" -r 16000 -c 1 -b 16 "$out/speech16.wav" pad 1 1 repeat 2
 len=$(soxi -D "$out/speech16.wav")
-sox -n -r 16000 -c 1 -b 16 "$out/noise.wav" synth "$len" pinknoise vol 0.25 \
-    synth "$len" sine mix 50 vol 0.8
-sox -m "$out/speech16.wav" "$out/noise.wav" -t raw -e signed -b 16 -r 16000 -c 1 "$noisy"
-rm -f "$out/noise.wav" "$out/speech16.wav"
+# The room: pink noise about 28 dB and a hum about 36 dB below full scale,
+# some 12 dB under the voice.
+sox -n -r 16000 -c 1 -b 16 "$out/fan.wav" synth "$len" pinknoise gain -14
+sox -n -r 16000 -c 1 -b 16 "$out/hum.wav" synth "$len" sine 50 gain -33
+sox -m -v 1 "$out/speech16.wav" -v 1 "$out/fan.wav" -v 1 "$out/hum.wav" \
+    -t raw -e signed -b 16 -r 16000 -c 1 "$noisy"
+rm -f "$out/fan.wav" "$out/hum.wav" "$out/speech16.wav"
 
 display_args=()
 [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && display_args=(RIG_DISPLAY="$DISPLAY")
@@ -62,7 +65,4 @@ sleep 1 && shot engine-on
 wait "$program"
 echo "program ended with exit code $?"
 echo "recordings at the VoIP side: out/before.wav (noise cancellation off), out/after.wav (on)"
-for f in before after; do
-    printf '%s: ' "$f"
-    sox "$out/$f.wav" -n stat 2>&1 | grep -E 'RMS +amplitude' | head -1
-done
+/usr/bin/python3 "$root/scripts/levels.py" "$out/before.wav" "$out/after.wav"

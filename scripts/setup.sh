@@ -10,7 +10,7 @@ packages=(
     wine wine64 wine32:i386
     xvfb xauth x11-apps imagemagick
     pulseaudio pulseaudio-utils sox espeak-ng
-    fp-utils
+    fp-utils nsis
 )
 
 missing=()

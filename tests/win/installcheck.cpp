@@ -56,6 +56,9 @@ const char* const kRunValue = "Hushwave VoIP";
 const char* const kNeighbourRunValue = "Hushwave Neighbour Tool";
 const char* const kNeighbourRunCommand = "\"C:\\Tools\\neighbour.exe\" /quiet";
 const char* const kOtherProductKey = "SOFTWARE\\Hushwave\\Other Product";
+// The setup's and the uninstaller's exit code when they refuse to run beside
+// the program (README).
+const DWORD kExitProgramRunning = 3;
 
 std::string ShellFolder(int csidl) {
     char path[MAX_PATH] = {};
@@ -375,46 +378,52 @@ int main(int argc, char** argv) {
     CheckVersionResources(defaultDir, p.setup, p.version);
 
     Step("the installed program");
-    AppProcess app("", defaultDir + "\\" + kProgram);
-    HWND main = StartInstalled(app, defaultDir);
-    if (!main) {
-        std::printf("%d passed, %d failed\n", g_passed, g_failed);
-        return 1;
-    }
-    PostMessageA(main, WM_COMMAND, ID_HELP_CONTENTS, 0);
-    HWND viewer = HelpViewerOf(app.Pid(), 5000);
-    Check(viewer != nullptr, "Help opens the help viewer");
-    std::string text;
-    Check(app.MessageBoxWith(kProduct, text, 500) == nullptr, "no message after Help: " + text);
-    if (viewer)
-        PostMessageA(viewer, WM_CLOSE, 0, 0);
-    // Settings and an automatic start at logon, for the uninstall to remove.
-    SendMessageA(main, WM_COMMAND, ID_OPTION_START_WITH_WINDOWS, 0);
-    SendMessageA(main, WM_COMMAND, ID_OPTION_SAVE_CONFIGURATION, 0);
-    CheckEq(RegString(kRunKey, kRunValue), Quoted(defaultDir + "\\" + kProgram) + " /minimize",
-            "the program's Run value");
-    Check(KeyExists(kSettingsKey), "the program wrote its settings key");
-
-    Step("setup and uninstall refuse while the program runs");
-    SetRegString(kUninstallKey, "DisplayVersion", "untouched");
-    Check(Run(setup + " /S") != 0, "the silent setup ends with a non-zero exit code");
-    CheckEq(RegString(kUninstallKey, "DisplayVersion"), "untouched",
-            "DisplayVersion after a refused setup");
     {
-        AppProcess ui("", p.setup);
-        HWND box = ui.MessageBoxWith("Hushwave VoIP Setup", text, 10000);
-        Check(box != nullptr, "the setup with its window shows a message");
-        Check(text.find("Hushwave VoIP is running.") == 0, "the message says: " + text);
-        if (box)
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        Check(ui.WaitForExit(10000) != 0, "the setup then ends with a non-zero exit code");
-    }
-    // _?= keeps the uninstaller in place, so its own exit code is seen.
-    Check(Run(Quoted(defaultDir + "\\" + kUninstaller) + " /S _?=" + defaultDir) != 0,
-          "the silent uninstall ends with a non-zero exit code");
-    Check(FileExists(defaultDir + "\\" + kProgram) && KeyExists(kUninstallKey),
-          "after a refused uninstall the program and its entry are still there");
-    ExitProgram(app, main);
+        AppProcess app("", defaultDir + "\\" + kProgram);
+        HWND main = StartInstalled(app, defaultDir);
+        if (!main) {
+            std::printf("%d passed, %d failed\n", g_passed, g_failed);
+            return 1;
+        }
+        PostMessageA(main, WM_COMMAND, ID_HELP_CONTENTS, 0);
+        HWND viewer = HelpViewerOf(app.Pid(), 5000);
+        Check(viewer != nullptr, "Help opens the help viewer");
+        std::string text;
+        Check(app.MessageBoxWith(kProduct, text, 500) == nullptr, "no message after Help: " + text);
+        if (viewer)
+            PostMessageA(viewer, WM_CLOSE, 0, 0);
+        // Settings and an automatic start at logon, for the uninstall to remove.
+        SendMessageA(main, WM_COMMAND, ID_OPTION_START_WITH_WINDOWS, 0);
+        SendMessageA(main, WM_COMMAND, ID_OPTION_SAVE_CONFIGURATION, 0);
+        CheckEq(RegString(kRunKey, kRunValue), Quoted(defaultDir + "\\" + kProgram) + " /minimize",
+                "the program's Run value");
+        Check(KeyExists(kSettingsKey), "the program wrote its settings key");
+
+        Step("setup and uninstall refuse while the program runs");
+        SetRegString(kUninstallKey, "DisplayVersion", "untouched");
+        CheckEq(std::to_string(Run(setup + " /S")), std::to_string(kExitProgramRunning),
+                "exit code of the silent setup");
+        CheckEq(RegString(kUninstallKey, "DisplayVersion"), "untouched",
+                "DisplayVersion after a refused setup");
+        {
+            AppProcess ui("", p.setup);
+            std::string message;
+            HWND box = ui.MessageBoxWith("Hushwave VoIP Setup", message, 10000);
+            Check(box != nullptr, "the setup with its window shows a message");
+            Check(message.find("Hushwave VoIP is running.") == 0, "the message says: " + message);
+            if (box)
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            CheckEq(std::to_string(ui.WaitForExit(10000)), std::to_string(kExitProgramRunning),
+                    "exit code of the setup after its message");
+        }
+        // _?= keeps the uninstaller in place, so its own exit code is seen.
+        CheckEq(
+            std::to_string(Run(Quoted(defaultDir + "\\" + kUninstaller) + " /S _?=" + defaultDir)),
+            std::to_string(kExitProgramRunning), "exit code of the silent uninstall");
+        Check(FileExists(defaultDir + "\\" + kProgram) && KeyExists(kUninstallKey),
+              "after a refused uninstall the program and its entry are still there");
+        ExitProgram(app, main);
+    } // a program that did not exit is ended here
 
     Step("reinstall over a damaged install");
     WriteFileBytes(defaultDir + "\\" + kLibrary, "not a library");

@@ -165,6 +165,13 @@ std::vector<uint8_t> RecordAtVoipSide(VadPeer& peer, double seconds) {
 const char* const kRunningNcOff = "Audio Engine Is ON:  Input Noise Cancellation Is OFF";
 const char* const kRunningNcOn = "Audio Engine Is ON:  Input Noise Cancellation Is ON";
 
+// Start Audio, as a user presses it, then the VoIP side opens the virtual
+// microphone.
+bool StartAudioAndOpenMic(HWND main, VadPeer& peer) {
+    Click(main, IDC_START_STOP);
+    return StatusBecomes(main, kRunningNcOff) && peer.OpenMic();
+}
+
 TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
     SetSettingString("CaptureName", "Rig Pattern", true);
     VadPeer peer;
@@ -173,9 +180,7 @@ TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
     AppProcess app;
     HWND main = StartToMainWindow(app);
     ASSERT_NE(main, nullptr);
-    Click(main, IDC_START_STOP);
-    EXPECT_TRUE(StatusBecomes(main, kRunningNcOff));
-    ASSERT_TRUE(peer.OpenMic());
+    ASSERT_TRUE(StartAudioAndOpenMic(main, peer));
     std::vector<uint8_t> audio = RecordAtVoipSide(peer, 3);
     peer.CloseMic(0);
     EXPECT_GE(audio.size(), 3u * 32000u);
@@ -199,9 +204,7 @@ TEST_F(ProgramTest, NoiseCancellationTakesTheNoiseDownAndKeepsTheVoice) {
     AppProcess app;
     HWND main = StartToMainWindow(app);
     ASSERT_NE(main, nullptr);
-    Click(main, IDC_START_STOP);
-    ASSERT_TRUE(StatusBecomes(main, kRunningNcOff));
-    ASSERT_TRUE(peer.OpenMic());
+    ASSERT_TRUE(StartAudioAndOpenMic(main, peer));
     RecordAtVoipSide(peer, 0.5); // the capture settles
     const GapAndVoiceLevels off = MeasureGapAndVoice(RecordAtVoipSide(peer, 4));
     Click(main, IDC_INPUT_NC_ON);

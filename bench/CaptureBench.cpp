@@ -1,16 +1,20 @@
 // Benchmark of the capture path under Wine, on the rig's real parts. Prints:
 // latency from the capture thread's wake-up to the driver write, capture-path
-// time and CPU per block (library off), heap allocations on the capture
-// thread per block, frames lost or repeated over a long run, and the time
-// from driver event 2 to the first delivered frame.
+// time and CPU per block, heap allocations on the capture thread per block,
+// frames lost or repeated over a long run, and the time from driver event 2
+// to the first delivered frame.
 //
-//   capture_bench.exe [seconds]   (default 600)
+//   capture_bench.exe [seconds]              library off, counter signal
+//   capture_bench.exe seconds suppressor     the real hsh.dll on every block
+//                                            of the noisy microphone (its
+//                                            output is no count to check)
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,6 +22,7 @@
 #include "PatternCheck.h"
 #include "audio/AudioEngine.h"
 #include "audio/DSCaptureDevice.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -108,7 +113,9 @@ extern "C" void* __wrap_malloc(size_t size) {
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 600;
-    EngineHarness h;
+    const bool suppressor = argc > 2 && std::strcmp(argv[2], "suppressor") == 0;
+    EngineHarness h(suppressor ? "bin" : "testlib",
+                    suppressor ? "Rig Noisy Microphone" : "Rig Pattern Microphone");
     if (!h.deviceFound || !h.Peer().IsOpen()) {
         std::fprintf(stderr, "capture_bench: the rig's microphone or driver is missing\n");
         return 1;
@@ -131,8 +138,9 @@ int main(int argc, char** argv) {
         h.Run(100);
     }
 
-    // The long run, library off. The probe's own storage is reserved now so
-    // that only the capture path's allocations are counted.
+    // The long run. The probe's own storage is reserved now so that only the
+    // capture path's allocations are counted.
+    g_AppSettings.SetInputNoiseCancellation(suppressor ? 1 : 0);
     probe.m_latency.clear();
     probe.m_perBlock.clear();
     probe.m_latency.reserve(static_cast<size_t>(seconds) * 60 + 1000);
@@ -160,22 +168,27 @@ int main(int argc, char** argv) {
     const double expectedPairs = h.audio.size() / 4.0;
     const Stats lat = Summarise(probe.m_latency), per = Summarise(probe.m_perBlock),
                 st = Summarise(startup);
-    std::printf("capture path, %d s run, %ld blocks of 20 ms\n", seconds, blocks);
+    const char* library = suppressor ? "library on" : "library off";
+    std::printf("capture path, %d s run, %ld blocks of 20 ms, %s\n", seconds, blocks, library);
     std::printf("  wake-up to driver write:      p50 %.3f ms  p99 %.3f ms  max %.3f ms\n", lat.p50,
                 lat.p99, lat.max);
-    std::printf("  time per block (library off): p50 %.3f ms  p99 %.3f ms  max %.3f ms\n", per.p50,
+    std::printf("  time per block:               p50 %.3f ms  p99 %.3f ms  max %.3f ms\n", per.p50,
                 per.p99, per.max);
     std::printf("  capture thread CPU per block: %.3f ms\n", blocks ? cpu / blocks : 0.0);
     std::printf("  heap allocations per block:   %.4f (%ld in all)\n",
                 blocks ? static_cast<double>(allocations) / blocks : 0.0, allocations);
-    std::printf(
-        "  frames lost / repeated:       %.1f / %.1f (in %.1f s received; driver ring lost %llu "
-        "bytes)\n",
-        r.lostPairs / 160.0, r.repeatedPairs / 160.0, expectedPairs / 8000.0,
-        static_cast<unsigned long long>(h.lostBytes));
-    std::printf("  silence from the source:      %.2f s (the sound server's own gaps)\n",
-                r.silentPairs / 8000.0);
     std::printf("  event 2 to first frame:       p50 %.1f ms  max %.1f ms (20 opens)\n", st.p50,
                 st.max);
+    const auto ringLost = static_cast<unsigned long long>(h.lostBytes);
+    if (suppressor) {
+        std::printf("  received:                     %.1f s (driver ring lost %llu bytes)\n",
+                    expectedPairs / 8000.0, ringLost);
+        return ringLost == 0 ? 0 : 1;
+    }
+    std::printf("  frames lost / repeated:       %.1f / %.1f (in %.1f s received; driver ring lost "
+                "%llu bytes)\n",
+                r.lostPairs / 160.0, r.repeatedPairs / 160.0, expectedPairs / 8000.0, ringLost);
+    std::printf("  silence from the source:      %.2f s (the sound server's own gaps)\n",
+                r.silentPairs / 8000.0);
     return r.lostPairs == 0 && r.repeatedPairs == 0 ? 0 : 1;
 }

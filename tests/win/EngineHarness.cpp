@@ -37,12 +37,12 @@ bool FindCaptureDevice(const char* description, GUID& guid) {
     return search.found;
 }
 
-EngineHarness::EngineHarness() {
+EngineHarness::EngineHarness(const char* libraryFolder, const char* microphone) {
     GUID guid;
-    deviceFound = FindCaptureDevice("Rig Pattern Microphone", guid);
+    deviceFound = FindCaptureDevice(microphone, guid);
     g_AppSettings.SetCaptureGuid(guid);
     g_AppSettings.SetInputNoiseCancellation(0);
-    SetDllDirectoryA((BuildDir() + "\\testlib").c_str());
+    SetDllDirectoryA((BuildDir() + "\\" + libraryFolder).c_str());
     m_table = std::make_unique<ProcessingLibraryTable>();
     m_table->Load();
     g_pProcessingLibraries = m_table.get();

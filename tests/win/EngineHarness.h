@@ -18,8 +18,11 @@ bool FindCaptureDevice(const char* description, GUID& guid);
 
 class EngineHarness {
   public:
-    // Selects the rig's microphone and loads the marking library.
-    EngineHarness();
+    // Selects a microphone of the rig and loads the library found in the
+    // build tree's folder `libraryFolder`: the marking library by default,
+    // "bin" for the real one.
+    explicit EngineHarness(const char* libraryFolder = "testlib",
+                           const char* microphone = "Rig Pattern Microphone");
     ~EngineHarness();
 
     VadPeer& Peer() { return m_peer; }

@@ -13,17 +13,25 @@ const int kVadHi = 4000 * NS_FFT / 16000;
 const int kGlobalHalf = 470 * NS_FFT / 16000; // +-470 Hz "global" average
 
 // --- fast math: the per-bin gain needs several exp/log per hop; these
-// polynomial versions are ~1e-4 accurate, which is far below what matters
-// for a gain, and keep the cost per 20 ms block low.
+// polynomial versions keep the cost per 20 ms block low. exp2 is ~2e-4
+// accurate (far below what matters for a gain); log2 is ~1e-7 accurate so
+// that gains near 0 dB (ratios near 1) come out right.
 inline float fast_log2(float x) {
+    // x = 2^e * m with m in [sqrt(1/2), sqrt(2)): subtracting the bits of
+    // sqrt(1/2) before splitting centres the mantissa on 1 without a branch,
+    // so log2 of values just below 1 has no cancellation.
     uint32_t b;
     std::memcpy(&b, &x, 4);
-    const float e = (float)((int)((b >> 23) & 255) - 127);
-    b = (b & 0x007FFFFFu) | 0x3F800000u;
+    const uint32_t d = b - 0x3F3504F3u;
+    const float e = (float)((int32_t)d >> 23);
+    b = (d & 0x007FFFFFu) + 0x3F3504F3u;
     float m;
     std::memcpy(&m, &b, 4);
-    return e + ((((-0.056570851f * m + 0.44717955f) * m - 1.4699568f) * m + 2.8212026f) * m -
-                1.7417939f);
+    // log2(m) = 2/ln2 * atanh(t), t = (m-1)/(m+1), |t| <= 0.1716: the odd
+    // series up to t^9 is accurate to ~1e-8 relative.
+    const float t = (m - 1.0f) / (m + 1.0f), t2 = t * t;
+    return e + t * (2.8853901f + t2 * (0.96179669f +
+                                       t2 * (0.57707801f + t2 * (0.41219858f + t2 * 0.32059889f))));
 }
 
 inline float fast_exp2(float x) {
@@ -84,6 +92,8 @@ inline float presence_from_zeta(float z) {
 
 // Noise PSD tracking by speech presence probability (Gerkmann & Hendriks
 // 2012): unbiased, follows rising noise without the minimum-search delay.
+// The fixed prior SNR under H1 is lowered when the recent speech is well
+// above the noise, so weak speech there is not learnt as noise.
 void update_noise(NsState* st, const float* pw) {
     if (st->frames < kInitFrames) {
         const float w = 1.0f / (float)(st->frames + 1);
@@ -91,14 +101,27 @@ void update_noise(NsState* st, const float* pw) {
             st->noise[k] += w * (pw[k] - st->noise[k]) + 1e-7f;
         return;
     }
-    const float xi1 = st->k_spp_xi;
+    const NsParams& p = st->p;
+    const float prior_db = p.spp_prior_db + (p.spp_prior_hi_db - p.spp_prior_db) * st->hi_snr;
+    const float xi1 = fast_exp2(0.33219281f * prior_db); // 10^(dB/10)
     const float c1 = 1.0f + xi1, c2 = xi1 / (1.0f + xi1);
-    const float a = st->p.noise_alpha, as = st->k_stag;
+    const float a = p.noise_alpha, as = st->k_stag;
     float* noise = st->noise;
     float* spp = st->spp_avg;
+    float ph[NS_PAD];
     for (int k = 0; k < NS_PAD; k++) {
         const float post = pw[k] / noise[k];
-        float ph1 = 1.0f / (1.0f + c1 * fast_exp(-clampf(post * c2, 0.0f, 80.0f)));
+        ph[k] = 1.0f / (1.0f + c1 * fast_exp(-clampf(post * c2, 0.0f, 80.0f)));
+    }
+    // Harmonic guard at the low end: with 62.5 Hz bins a voice fundamental
+    // or low harmonic lies between two bins and leaks into the one below; a
+    // bin whose upper neighbour holds speech is not learnt as noise either
+    // (ascending order: each bin sees its neighbour's own probability).
+    const int guard = p.guard_bins < NS_BINS - 1 ? p.guard_bins : NS_BINS - 1;
+    for (int k = 0; k < guard; k++)
+        ph[k] = ph[k] > ph[k + 1] ? ph[k] : ph[k + 1];
+    for (int k = 0; k < NS_PAD; k++) {
+        float ph1 = ph[k];
         spp[k] = as * spp[k] + (1.0f - as) * ph1;
         // Stagnation guard: a bin "always in speech" is really a noise rise.
         ph1 = spp[k] > 0.99f ? (ph1 < 0.99f ? ph1 : 0.99f) : ph1;
@@ -111,10 +134,12 @@ void update_noise(NsState* st, const float* pw) {
 // (Sohn, Kim & Sung 1999), mapped to [0,1] and smoothed with a fast attack
 // (onsets open at once) and a slow release (word endings survive).
 void update_vad(NsState* st, const float* gam, const float* xi) {
-    float sum = 0.0f;
+    float sum = 0.0f, lsum = 0.0f;
     for (int k = kVadLo; k < kVadHi; k++) {
         const float r = xi[k] / (1.0f + xi[k]);
-        sum += gam[k] * r - fast_ln(1.0f + xi[k]);
+        const float l1 = fast_ln(1.0f + xi[k]);
+        sum += gam[k] * r - l1;
+        lsum += l1;
     }
     // Smooth the ratio over ~20 ms: lone noise peaks no longer flip the
     // activity on, while speech (tens of ms) still does within a frame or two.
@@ -124,6 +149,14 @@ void update_vad(NsState* st, const float* gam, const float* xi) {
     const float pf =
         clampf((llr - st->p.vad_llr_lo) / (st->p.vad_llr_hi - st->p.vad_llr_lo), 0.0f, 1.0f);
     st->vad_inst = pf;
+    // Long-term SNR of active speech: mean log(1+xi) over the band (a
+    // geometric mean, so a few strong harmonics do not dominate), averaged
+    // over ~1 s of active hops. hi_snr ramps 0..1 over 6 dB above
+    // hi_snr_db; when speech clearly dominates the band, weak speech is
+    // worth more than the little noise left around it.
+    if (pf > 0.5f)
+        st->lt_snr = 0.995f * st->lt_snr + 0.005f * lsum / (float)(kVadHi - kVadLo);
+    st->hi_snr = clampf((4.3429448f * st->lt_snr - st->p.hi_snr_db) * (1.0f / 6.0f), 0.0f, 1.0f);
     const float a = pf > st->vad ? st->p.vad_attack : st->p.vad_release;
     st->vad = a * st->vad + (1.0f - a) * pf;
 }
@@ -137,13 +170,30 @@ void apriori_snr(NsState* st, const float* pw, float* gam, float* xi) {
     // several frames and inflates the decision-directed estimate; in pauses
     // the recursion is therefore made slower.
     const float a_dd = p.dd_alpha + (p.dd_alpha_pause - p.dd_alpha) * (1.0f - st->vad);
+    // At high SNR during speech a rising bin follows the current frame
+    // faster (the decision-directed lag clips weak onsets).
+    const float a_rise = a_dd + (p.dd_alpha_rise - a_dd) * st->vad * st->hi_snr;
     for (int k = 0; k < NS_PAD; k++) {
         const float g = pw[k] * inv_bias / st->noise[k];
         gam[k] = g < 1e4f ? g : 1e4f;
         const float gm1 = gam[k] > 1.0f ? gam[k] - 1.0f : 0.0f;
-        const float dd = a_dd * st->prev_snr_post[k] + (1.0f - a_dd) * gm1;
-        xi[k] = dd > xi_min ? dd : xi_min;
-        st->xi_smooth[k] = bz * st->xi_smooth[k] + (1.0f - bz) * xi[k];
+        const float prev = st->prev_snr_post[k];
+        const float ak = gm1 > prev ? a_rise : a_dd;
+        const float dd = ak * prev + (1.0f - ak) * gm1;
+        const float x = dd > xi_min ? dd : xi_min;
+        st->xi_smooth[k] = bz * st->xi_smooth[k] + (1.0f - bz) * x;
+        // Onset: a bin this far above the noise (P < 4e-4 for Gaussian
+        // noise) is taken at its current SNR, not the lagging estimate.
+        const float on = gam[k] > p.onset_gamma ? gm1 : 0.0f;
+        xi[k] = x > on ? x : on;
+    }
+    // Lowest bins: a harmonic in bin k+1 leaks into bin k through the short
+    // analysis window; credit bin k with that share of the neighbour's
+    // speech power so the harmonic is not high-passed away.
+    const int nl = p.low_leak_bins < NS_BINS - 1 ? p.low_leak_bins : NS_BINS - 1;
+    for (int k = 0; k < nl; k++) {
+        const float l = p.low_leak * xi[k + 1] * st->noise[k + 1] / st->noise[k];
+        xi[k] = xi[k] > l ? xi[k] : l;
     }
 }
 
@@ -173,7 +223,8 @@ void absence_prob(const NsState* st, float* q) {
 // OM-LSA gain (Cohen & Berdugo 2001): G = G_H1^p * Gmin^(1-p), with the
 // log-spectral-amplitude gain G_H1 = xi/(1+xi) * exp(E1(v)/2). Written
 // branch-free over padded arrays so the compiler vectorises it.
-void omlsa_gain(NsState* st, const float* gam, const float* xi, const float* q_in, float* gain) {
+void omlsa_gain(NsState* st, const float* gam, const float* xi, const float* q_in, float* gain,
+                float* presence) {
     const NsParams& p = st->p;
     const float floor_db = p.floor_pause_db + (p.floor_speech_db - p.floor_pause_db) * st->vad;
     const float ln_gmin = 0.11512925f * floor_db; // ln(10)/20 * dB
@@ -212,6 +263,10 @@ void omlsa_gain(NsState* st, const float* gam, const float* xi, const float* q_i
         const float rs = xs[k] / (1.0f + xs[k]);
         const float env_s = fast_exp(-clampf(gs[k] * rs, 0.0f, 80.0f));
         const float sp = (1.0f - q) / ((1.0f - q) + q * (1.0f + xs[k]) * env_s);
+        // A bin far above the noise is speech (an onset, a fricative the
+        // frame activity does not see), not a noise peak: it stays out of
+        // the broadband pause attenuation as far as it is present.
+        presence[k] = xi[k] > st->k_keep_xi ? sp : 0.0f;
         const float g = fast_exp(sp * ln_gh1 + (1.0f - sp) * ln_gmin);
         // Limit how fast a bin's gain may fall: avoids musical tones.
         const float lim = st->prev_gain[k] * p.gain_release;
@@ -222,7 +277,7 @@ void omlsa_gain(NsState* st, const float* gam, const float* xi, const float* q_i
 
 // 3-tap smoothing across frequency: shortens the gain's impulse response,
 // which the short synthesis window would otherwise truncate (time aliasing).
-void smooth_gain(NsState* st, float* gain) {
+void smooth_gain(NsState* st, float* gain, const float* presence) {
     // In speech pauses the whole frame is pulled down further: the residual
     // there is dominated by random noise peaks that slip past the per-bin
     // gain, and a broadband attenuation removes them without touching speech.
@@ -243,18 +298,18 @@ void smooth_gain(NsState* st, float* gain) {
         prev = cur;
     }
     for (int k = 0; k < NS_PAD; k++)
-        gain[k] *= pause;
+        gain[k] *= pause + (1.0f - pause) * presence[k];
     for (int k = 0; k < NS_PAD; k++)
         st->prev_gain[k] = gain[k];
 }
 
 void compute_gain(NsState* st, const float* pw, float* gain) {
-    float xi[NS_PAD], gam[NS_PAD], q[NS_PAD];
+    float xi[NS_PAD], gam[NS_PAD], q[NS_PAD], presence[NS_PAD];
     apriori_snr(st, pw, gam, xi);
     update_vad(st, gam, xi);
     absence_prob(st, q);
-    omlsa_gain(st, gam, xi, q, gain);
-    smooth_gain(st, gain);
+    omlsa_gain(st, gam, xi, q, gain, presence);
+    smooth_gain(st, gain, presence);
 }
 
 // Keyboard-click suppression in the time domain. The output hop is one hop
@@ -278,7 +333,8 @@ void declick(NsState* st) {
     const float nb = st->hop_e[0] > st->hop_e[2] ? st->hop_e[0] : st->hop_e[2];
     const float ratio_db = 10.0f * fast_log2(ej / nb) * 0.30103f;
     float g = 1.0f;
-    if (ratio_db > st->p.click_ratio_db) {
+    // Plosives stand out too; demand a bit more while speech is active.
+    if (ratio_db > st->p.click_ratio_db + st->p.click_speech_db * st->vad) {
         const float gmin = fast_exp(0.11512925f * st->p.click_floor_db);
         g = std::sqrt(nb / ej);
         g = g > gmin ? g : gmin;
@@ -338,9 +394,16 @@ inline int16_t to_pcm(float v) {
 void NsDefaultParams(NsParams* p) {
     // Tuned on the benchmark's tune split (bench/tune.py); see README.
     p->noise_alpha = per_hop(0.12f);
-    p->spp_prior_db = 10.0f;
+    p->spp_prior_db = 12.0f;
+    p->spp_prior_hi_db = 10.0f;
+    p->guard_bins = 8;
     p->dd_alpha = 0.88f;
     p->dd_alpha_pause = 0.98f;
+    p->dd_alpha_rise = 0.5f;
+    p->onset_gamma = 8.0f;
+    p->low_leak = 0.6f;
+    p->low_leak_bins = 2;
+    p->hi_snr_db = 12.0f;
     p->xi_min_db = -25.0f;
     p->q_max = 0.8f;
     p->q_max_pause = 0.95f;
@@ -360,6 +423,8 @@ void NsDefaultParams(NsParams* p) {
     p->spp_fsmooth = 1.0f;
     p->stag_tau = 1.5f;
     p->click_ratio_db = 20.0f;
+    p->click_speech_db = 5.0f;
+    p->pause_keep_db = 20.0f;
     p->click_floor_db = -30.0f;
 }
 
@@ -375,8 +440,8 @@ void NsInit(NsState* st, const NsParams* params) {
         st->prev_gain[k] = 1.0f;
     st->click_gain = 1.0f;
     // Per-frame constants derived from the parameters (no libm per call).
-    st->k_spp_xi = std::pow(10.0f, st->p.spp_prior_db / 10.0f);
     st->k_xi_min = std::pow(10.0f, st->p.xi_min_db / 10.0f);
+    st->k_keep_xi = std::pow(10.0f, st->p.pause_keep_db / 10.0f);
     st->k_stag = per_hop(st->p.stag_tau);
     st->k_zeta = per_hop(0.04f);
     st->ready = 1;
@@ -396,4 +461,11 @@ void NsProcess(NsState* st, int16_t* samples, size_t count) {
         }
         samples[i] = to_pcm(st->out_q[st->pos]);
     }
+}
+
+float NsFastLog2(float x) {
+    return fast_log2(x);
+}
+float NsFastExp2(float x) {
+    return fast_exp2(x);
 }

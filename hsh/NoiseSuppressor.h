@@ -4,8 +4,10 @@
 // Signal path (per hop of NS_HOP = 80 samples, i.e. 5 ms):
 //   low-delay asymmetric analysis window (NS_FFT samples: long rising edge,
 //   short falling edge) -> real FFT -> SPP-based noise PSD tracking
-//   (Gerkmann & Hendriks 2012) -> decision-directed a-priori SNR ->
-//   frame activity from the Gaussian log-likelihood ratio (Sohn 1999) ->
+//   (Gerkmann & Hendriks 2012) with a low-frequency harmonic guard ->
+//   decision-directed a-priori SNR with onset and low-bin leakage terms ->
+//   frame activity from the Gaussian log-likelihood ratio (Sohn 1999) and a
+//   long-term speech SNR ->
 //   OM-LSA gain (Cohen & Berdugo 2001) with speech presence probability and
 //   an activity-dependent floor (deep in pauses, gentle in speech) ->
 //   inverse FFT -> short synthesis window (2*NS_HOP) -> overlap-add ->
@@ -37,7 +39,15 @@ constexpr int NS_PAD = (NS_BINS + 7) / 8 * 8; // NS_BINS rounded up to a multipl
 struct NsParams {
     float noise_alpha;      // noise PSD smoothing per hop
     float spp_prior_db;     // fixed a-priori SNR assumed under H1 for SPP (dB)
+    float spp_prior_hi_db;  // ... used instead when the long-term SNR is high
+    int guard_bins;         // bins below this are not learnt as noise while
+                            // their upper neighbour holds speech
     float dd_alpha;         // decision-directed weight
+    float dd_alpha_rise;    // weight for rising bins at high SNR in speech
+    float onset_gamma;      // a-posteriori SNR above which xi follows the frame
+    float low_leak;         // share of bin k+1's speech credited to bin k ...
+    int low_leak_bins;      // ... for the lowest this many bins
+    float hi_snr_db;        // long-term SNR (dB) where "high SNR" starts
     float xi_min_db;        // lower limit of a-priori SNR (dB)
     float q_max;            // maximum a-priori speech absence probability
     float floor_speech_db;  // gain floor while speech is present (dB)
@@ -47,6 +57,9 @@ struct NsParams {
     float noise_bias;       // over-estimation factor applied to noise PSD
     float gain_release;     // max per-hop gain decay factor in noise bins
     float click_ratio_db;   // hop energy above both neighbours => click (dB)
+    float click_speech_db;  // ... plus this much while speech is active
+    float pause_keep_db;    // a-priori SNR (dB) above which a bin is kept out of
+                            // the broadband pause attenuation
     float click_floor_db;   // strongest attenuation applied to a click hop
     float stag_tau;         // time constant (s) of the SPP stagnation guard
     float gain_fsmooth;     // weight of each neighbour in 3-tap gain smoothing
@@ -64,7 +77,7 @@ struct NsParams {
 struct NsState {
     int ready; // set by NsInit
     NsParams p;
-    float k_spp_xi, k_xi_min, k_stag, k_zeta; // derived from p at init
+    float k_xi_min, k_keep_xi, k_stag, k_zeta; // derived from p at init
     RealFft fft;
     float win_a[NS_FFT];         // analysis window
     float win_s[NS_FFT];         // synthesis window (zero except tail)
@@ -81,6 +94,8 @@ struct NsState {
     float vad;                   // frame speech activity in [0,1]
     float vad_inst;              // same, unsmoothed (this frame only)
     float llr;                   // last frame log-likelihood ratio
+    float lt_snr;                // long-term mean ln(1+xi) in active speech
+    float hi_snr;                // 0..1: how far lt_snr is above hi_snr_db
     int pause_hops;              // hops since activity was last seen
     float hop_e[3];              // pre-emphasised energy of last 3 hops
     float emph_prev;             // pre-emphasis filter memory
@@ -94,3 +109,7 @@ void NsInit(NsState* st, const NsParams* params);
 // Denoise count samples in place. Output is delayed by NS_DELAY samples and
 // does not depend on how a stream is split into calls.
 void NsProcess(NsState* st, int16_t* samples, size_t count);
+
+// The fast log2/exp2 used for the per-bin gains (exposed for unit tests).
+float NsFastLog2(float x);
+float NsFastExp2(float x);

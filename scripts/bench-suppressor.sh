@@ -11,11 +11,14 @@ build=$root/build/suppressor-bench
 py=/usr/bin/python3 # Debian's, which sees python3-numpy and friends
 
 packages=(cmake g++ pkg-config libspeexdsp-dev libwebrtc-audio-processing-dev
-    espeak-ng sox python3-numpy python3-scipy python3-matplotlib nodejs npm)
+    espeak-ng sox python3-numpy python3-scipy python3-matplotlib)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node may come from elsewhere than Debian (whose npm conflicts with it then):
+# only a machine without node and npm gets Debian's.
+command -v node >/dev/null && command -v npm >/dev/null || missing+=(nodejs npm)
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo

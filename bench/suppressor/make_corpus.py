@@ -11,6 +11,7 @@ held-out; the two splits use different sentences, voices and noise seeds.
 Writes build/suppressor-bench/work/corpus/{clean,noisy}/<name>.raw and corpus.csv.
 """
 import csv
+import glob
 import os
 import subprocess
 import sys
@@ -20,7 +21,7 @@ import numpy as np
 from scipy import signal
 
 FS = 16000
-from paths import CORPUS as OUT
+from paths import CORPUS as OUT, WORK
 SNRS = [0, 5, 10, 20]
 NOISES = ['white', 'pink', 'brown', 'fan', 'hum', 'babble', 'clicks', 'modulated']
 
@@ -71,7 +72,7 @@ def espeak(voice, text, speed, path_wav):
 
 
 def to16k(path_wav):
-    raw = subprocess.run(['sox', path_wav, '-r', str(FS), '-c', '1', '-b', '16', '-e', 'signed-integer',
+    raw = subprocess.run(['sox', '-D', path_wav, '-r', str(FS), '-c', '1', '-b', '16', '-e', 'signed-integer',
                           '-t', 'raw', '-'], check=True, capture_output=True).stdout
     return np.frombuffer(raw, dtype='<i2').astype(np.float64)
 
@@ -181,6 +182,9 @@ def build_clean(i, tmp):
 
 
 def main():
+    # The tuning helper caches the unprocessed inputs' scores: stale now.
+    for f in glob.glob(os.path.join(WORK, 'input_scores_*.pkl')):
+        os.remove(f)
     os.makedirs(os.path.join(OUT, 'clean'), exist_ok=True)
     os.makedirs(os.path.join(OUT, 'noisy'), exist_ok=True)
     rows = []

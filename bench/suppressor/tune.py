@@ -46,7 +46,7 @@ def main():
     for x in (0, 5, 10, 20):
         print(f" {x}dB {si[snr == x].mean():.2f}/{st[snr == x].mean():+.4f}", end='')
     print()
-    print('20dB per noise:', ' '.join(f"{k}:{si[(snr == 20) & (noise == k)].mean():.2f}/{st[(snr == 20) & (noise == k)].mean():+.4f}"
+    print('20dB per noise:', ' '.join(f"{k}:{si[(snr == 20) & (noise == k)].mean():.2f}/{st[(snr == 20) & (noise == k)].mean():+.6f}"
                                       for k in dict.fromkeys(noise)))
     print('all per noise :', ' '.join(f"{k}:{si[noise == k].mean():.2f}/{st[noise == k].mean():+.4f}" for k in dict.fromkeys(noise)))
 

@@ -4,6 +4,7 @@
 #include "NoiseSuppressor.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -80,6 +81,42 @@ TEST(RealFft, MatchesNaiveDftAndRoundTrips) {
     RealFftInverse(&f, buf);
     for (int i = 0; i < NS_FFT; i++)
         ASSERT_NEAR(buf[i], x[i], 1e-5);
+}
+
+TEST(FastMath, Log2MatchesStdOverWideRange) {
+    // Every gain, presence likelihood and the click ratio go through this;
+    // check it from 1e-30 to 1e30, densely around 1 (gains near 0 dB) and
+    // at the mantissa split points (powers of two and sqrt(2) multiples).
+    double worst_abs = 0.0, worst_rel = 0.0;
+    auto check = [&](float x) {
+        const double ref = std::log2((double)x), got = NsFastLog2(x);
+        const double ae = std::fabs(got - ref);
+        if (std::fabs(ref) < 1.0)
+            worst_abs = std::max(worst_abs, ae);
+        if (ref != 0.0)
+            worst_rel = std::max(worst_rel, ae / std::fabs(ref));
+    };
+    for (double l = -30.0; l <= 30.0; l += 0.0007)
+        check((float)std::pow(10.0, l));
+    for (int i = -20000; i <= 20000; i++)
+        check(1.0f + i * 1e-5f);
+    for (int e = -100; e <= 100; e++)
+        for (double m : {1.0, 1.41421356, 1.41421357, 0.70710678, 0.70710679, 1.999999})
+            check((float)std::ldexp(m, e));
+    EXPECT_LT(worst_abs, 1e-6); // absolute (octaves) for x in (1/2, 2)
+    EXPECT_LT(worst_rel, 1e-5); // relative, everywhere including near x = 1
+    // Near 1 the result must be proportional: ratio 0.99 is -0.0145 octaves.
+    EXPECT_NEAR(NsFastLog2(0.99f), std::log2(0.99), 1e-6);
+    EXPECT_NEAR(NsFastLog2(1.0f), 0.0, 1e-7);
+}
+
+TEST(FastMath, Exp2MatchesStd) {
+    double worst = 0.0;
+    for (double x = -60.0; x <= 60.0; x += 0.0013) {
+        const double ref = std::exp2(x);
+        worst = std::max(worst, std::fabs(NsFastExp2((float)x) - ref) / ref);
+    }
+    EXPECT_LT(worst, 3e-4);
 }
 
 TEST(NoiseSuppressor, SplitInvarianceAndDeterminism) {

@@ -392,7 +392,7 @@ inline int16_t to_pcm(float v) {
 } // namespace
 
 void NsDefaultParams(NsParams* p) {
-    // Tuned on the benchmark's tune split (bench/tune.py); see README.
+    // Tuned on the benchmark's tune split (bench/suppressor/tune.py); see its README.
     p->noise_alpha = per_hop(0.12f);
     p->spp_prior_db = 12.0f;
     p->spp_prior_hi_db = 10.0f;

@@ -165,6 +165,13 @@ std::vector<uint8_t> RecordAtVoipSide(VadPeer& peer, double seconds) {
 const char* const kRunningNcOff = "Audio Engine Is ON:  Input Noise Cancellation Is OFF";
 const char* const kRunningNcOn = "Audio Engine Is ON:  Input Noise Cancellation Is ON";
 
+// Before the program starts: the microphone it will choose, and the VoIP
+// side's handle on the driver with its counters cleared.
+bool PrepareMicrophoneAndVoipSide(const char* microphone, VadPeer& peer) {
+    SetSettingString("CaptureName", microphone, true);
+    return peer.Open() && peer.Reset();
+}
+
 // Start Audio, as a user presses it, then the VoIP side opens the virtual
 // microphone.
 bool StartAudioAndOpenMic(HWND main, VadPeer& peer) {
@@ -173,10 +180,8 @@ bool StartAudioAndOpenMic(HWND main, VadPeer& peer) {
 }
 
 TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
-    SetSettingString("CaptureName", "Rig Pattern", true);
     VadPeer peer;
-    ASSERT_TRUE(peer.Open());
-    peer.Reset();
+    ASSERT_TRUE(PrepareMicrophoneAndVoipSide("Rig Pattern", peer));
     AppProcess app;
     HWND main = StartToMainWindow(app);
     ASSERT_NE(main, nullptr);
@@ -197,10 +202,8 @@ TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
 // The program as shipped, with its own hsh.dll: switched on, noise
 // cancellation must take the noise in the gaps down and leave the voice.
 TEST_F(ProgramTest, NoiseCancellationTakesTheNoiseDownAndKeepsTheVoice) {
-    SetSettingString("CaptureName", "Rig Noisy", true);
     VadPeer peer;
-    ASSERT_TRUE(peer.Open());
-    peer.Reset();
+    ASSERT_TRUE(PrepareMicrophoneAndVoipSide("Rig Noisy", peer));
     AppProcess app;
     HWND main = StartToMainWindow(app);
     ASSERT_NE(main, nullptr);

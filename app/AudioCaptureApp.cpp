@@ -7,6 +7,7 @@
 #include "HushwaveSplash.h"
 #include "MyCommandLine.h"
 #include "framework/ResString.h"
+#include "report/MessageBoxReporter.h"
 #include "res/resource.h"
 #include "ui/AudioCaptureDlg.h"
 
@@ -37,6 +38,7 @@ CAudioCaptureApp::CAudioCaptureApp() {
 BOOL CAudioCaptureApp::InitInstance() {
     // hsh.dll is loaded by bare name: never from the working directory.
     SetDllDirectoryA("");
+    InstallMessageBoxReporter();
 
     HANDLE mutex = CreateSingleInstanceMutex();
     const DWORD error = GetLastError();
@@ -59,7 +61,7 @@ BOOL CAudioCaptureApp::InitInstance() {
     {
         CHushwaveSplash splash;
         splash.DoModal();
-        CAudioCaptureDlg dialog;
+        CAudioCaptureDlg dialog(g_bStartMinimized != 0);
         dialog.DoModal();
     }
 

@@ -2,16 +2,32 @@
 
 #include "DSCaptureDevice.h"
 #include "DriverLink.h"
-#include "settings/AppSettings.h"
 
-AudioEngine::AudioEngine() {
+AudioEngine::AudioEngine(const AudioEngineConfig& config) {
     m_stop = 0;
     m_pDriverLink = new DriverLink();
     m_pDriverLink->Open(); // a driver that is not there shows when registering
     m_pCaptureDevice = new CDSCaptureDevice();
     m_pCaptureDevice->SetDriverLink(m_pDriverLink);
-    m_pCaptureDevice->OpenDevice(g_AppSettings.GetCaptureGuid());
+    m_pCaptureDevice->SetProcessing(config.libraries, config.switches);
+    m_pCaptureDevice->OpenDevice(config.captureGuid);
     m_hEventThread = nullptr;
+}
+
+bool AudioEngine::Start() {
+    if (!RegisterDriverEvents()) {
+        Shutdown();
+        return false;
+    }
+    StartEventThread();
+    return true;
+}
+
+bool AudioEngine::Stop() {
+    StopEventThread();
+    const bool unregistered = UnregisterDriverEvents();
+    Shutdown();
+    return unregistered;
 }
 
 bool AudioEngine::RegisterDriverEvents() {

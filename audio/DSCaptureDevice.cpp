@@ -272,10 +272,9 @@ HRESULT CDSCaptureDevice::RecordCapturedData() {
 }
 
 void CDSCaptureDevice::ProcessCapturedBlock(unsigned char* data, DWORD bytes) {
-    ProcessingLibraryTable* table = g_pProcessingLibraries.load(std::memory_order_acquire);
-    if (table) {
+    if (m_pLibraries && m_pSwitches) {
         ProcessAudioDataFn process =
-            table->GetInputEntry(g_AppSettings.GetInputNoiseCancellation());
+            m_pLibraries->GetInputEntry(m_pSwitches->GetInputNoiseCancellation());
         if (process) {
             unsigned char* outBlock = nullptr;
             int outLength = 0;

@@ -8,6 +8,9 @@
 
 #include "CaptureDevice.h"
 
+class AppSettings;
+class ProcessingLibraryTable;
+
 // Optional observer of the capture path, for benchmarks; null in the program.
 class ICaptureProbe {
   public:
@@ -26,6 +29,12 @@ class CDSCaptureDevice : public CCaptureDevice {
     int PauseCapture() override;
     int StopCapture() override;
 
+    // Set before OpenDevice: the library slots (null for none) and the record
+    // whose input switch picks the slot for every block. Neither is owned.
+    void SetProcessing(const ProcessingLibraryTable* libraries, const AppSettings* switches) {
+        m_pLibraries = libraries;
+        m_pSwitches = switches;
+    }
     void SetProbe(ICaptureProbe* probe) { m_pProbe = probe; }
     bool IsOpen() const { return m_initialised != 0; }
     DWORD GetReadOffset() const { return m_dwNextCaptureOffset; }
@@ -62,4 +71,6 @@ class CDSCaptureDevice : public CCaptureDevice {
     // touches a released buffer, and a stop waits for at most one read.
     SRWLOCK m_bufferLock = SRWLOCK_INIT;
     ICaptureProbe* m_pProbe = nullptr;
+    const ProcessingLibraryTable* m_pLibraries = nullptr;
+    const AppSettings* m_pSwitches = nullptr;
 };

@@ -1,11 +1,8 @@
 #include "ProcessingLibraryTable.h"
 
-#include <cstdio>
+#include "report/UserReport.h"
 
-#include "framework/ResString.h"
-#include "res/resource.h"
-
-std::atomic<ProcessingLibraryTable*> g_pProcessingLibraries{nullptr};
+ProcessingLibraryTable* g_pProcessingLibraries = nullptr;
 
 ProcessingLibraryTable::ProcessingLibraryTable()
     : m_slots{{"", nullptr, nullptr, nullptr}, {"hsh.dll", nullptr, nullptr, nullptr}} {}
@@ -22,9 +19,7 @@ void ProcessingLibraryTable::LoadSlot(ProcessingLibrarySlot& slot) {
         return;
     slot.hModule = LoadLibraryA(slot.fileName);
     if (!slot.hModule) {
-        char text[256];
-        std::snprintf(text, sizeof(text), "Error loading dynamic library(%s)", slot.fileName);
-        MessageBoxA(nullptr, text, LoadResString(IDS_ERROR_CAPTION).c_str(), MB_ICONEXCLAMATION);
+        ReportToUser(UserReport::LibraryMissing, slot.fileName);
         return;
     }
     slot.pfnProcessInput = reinterpret_cast<ProcessAudioDataFn>(

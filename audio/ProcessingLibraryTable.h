@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 // cdecl, seven 32-bit arguments, in place: block, length in bytes, address of
 // an output pointer, address of an output length, sample rate, channels, 0.
 typedef int(__cdecl* ProcessAudioDataFn)(unsigned char* block, int length, unsigned char** outBlock,
@@ -44,6 +42,6 @@ class ProcessingLibraryTable {
     ProcessingLibrarySlot m_slots[kSlotCount];
 };
 
-// Created by the main window before any engine can start; read by the capture
-// thread for every block.
-extern std::atomic<ProcessingLibraryTable*> g_pProcessingLibraries;
+// Created by the main window before any engine can start and deleted after the
+// last one has stopped; the window hands it to each engine it starts.
+extern ProcessingLibraryTable* g_pProcessingLibraries;

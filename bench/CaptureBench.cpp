@@ -77,21 +77,6 @@ Stats Summarise(std::vector<double> v) {
     return {v[v.size() / 2], v[static_cast<size_t>(0.99 * (v.size() - 1))], v.back()};
 }
 
-std::unique_ptr<AudioEngine> Start() {
-    auto engine = std::make_unique<AudioEngine>();
-    if (!engine->RegisterDriverEvents())
-        return nullptr;
-    engine->StartEventThread();
-    return engine;
-}
-
-void Stop(std::unique_ptr<AudioEngine>& engine) {
-    engine->StopEventThread();
-    engine->UnregisterDriverEvents();
-    engine->Shutdown();
-    engine.reset();
-}
-
 double ThreadCpuMs(HANDLE thread) {
     FILETIME created, exited, kernel, user;
     if (!GetThreadTimes(thread, &created, &exited, &kernel, &user))
@@ -124,8 +109,8 @@ int main(int argc, char** argv) {
 
     // Event 2 to the first delivered frame, twenty times.
     std::vector<double> startup;
-    auto engine = Start();
-    if (!engine)
+    auto engine = std::make_unique<AudioEngine>(h.EngineConfig());
+    if (!engine->Start())
         return std::fprintf(stderr, "capture_bench: cannot register the driver events\n"), 1;
     engine->GetCaptureDevice()->SetProbe(&probe);
     for (int i = 0; i < 20; ++i) {
@@ -162,7 +147,7 @@ int main(int argc, char** argv) {
     CloseHandle(captureThread);
     h.Peer().CloseMic(0);
     h.Run(200);
-    Stop(engine);
+    engine->Stop();
 
     const PatternReport r = CheckCounterPattern(h.audio);
     const double expectedPairs = h.audio.size() / 4.0;

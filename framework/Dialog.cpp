@@ -54,12 +54,8 @@ INT_PTR CALLBACK CDialogBase::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 }
 
 INT_PTR CDialogBase::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // A handler may cause messages of its own (hiding a window sends several)
-    // whose handling must not change whether the outer message was handled.
-    const bool outerHandled = m_bMsgHandled;
     LRESULT result = 0;
     const bool handled = ProcessWindowMessage(msg, wParam, lParam, result);
-    m_bMsgHandled = outerHandled;
     if (handled) {
         if (ReturnsResultDirectly(msg))
             return static_cast<INT_PTR>(result);

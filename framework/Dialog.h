@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
+#include "MessageMap.h"
 #include "Window.h"
 
-class CDialogBase : public CWindow {
+class CDialogBase : public CWindow, public CMessageMap {
   public:
     CDialogBase(UINT templateId, HWND parent = nullptr);
     virtual ~CDialogBase() = default;
@@ -24,13 +25,11 @@ class CDialogBase : public CWindow {
     virtual void DoDataExchange() {}
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
-    virtual bool ProcessWindowMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+    bool ProcessWindowMessage(UINT, WPARAM, LPARAM, LRESULT&) override { return false; }
 
     template <typename Control> void DDX_Control(int id, Control& control) {
         control.Attach(GetDlgItem(id));
     }
-    void SetMsgHandled(bool handled) { m_bMsgHandled = handled; }
-    bool IsMsgHandled() const { return m_bMsgHandled; }
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -38,5 +37,4 @@ class CDialogBase : public CWindow {
 
     UINT m_templateId;
     HWND m_hParent;
-    bool m_bMsgHandled = false;
 };

@@ -1,6 +1,7 @@
 #include "Menu.h"
 
 BOOL CMenu::LoadMenu(UINT id) {
+    DestroyMenu();
     m_hMenu = ::LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
     return m_hMenu != nullptr;
 }

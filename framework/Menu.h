@@ -1,20 +1,18 @@
-// A menu handle with the calls the main window and the tray make.
+// Menus, as WTL has them: CMenuHandle is a view of a menu someone else owns
+// (a window's own menu dies with the window), CMenu owns the menu it loads
+// and destroys it.
 #pragma once
 
 #include <windows.h>
 
-class CMenu {
+class CMenuHandle {
   public:
-    CMenu() = default;
-    ~CMenu() = default; // menus attached to a window die with it; see DestroyMenu
-    CMenu(const CMenu&) = delete;
-    CMenu& operator=(const CMenu&) = delete;
+    CMenuHandle() = default;
+    explicit CMenuHandle(HMENU menu) : m_hMenu(menu) {}
 
-    BOOL LoadMenu(UINT id);
     void Attach(HMENU menu) { m_hMenu = menu; }
     HMENU GetSafeHmenu() const { return m_hMenu; }
     HMENU GetSubMenu(int position) const { return ::GetSubMenu(m_hMenu, position); }
-    void DestroyMenu();
 
     UINT EnableMenuItem(UINT command, UINT flags) const {
         return ::EnableMenuItem(m_hMenu, command, flags);
@@ -32,6 +30,18 @@ class CMenu {
         CheckMenuItem(command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     }
 
-  private:
+  protected:
     HMENU m_hMenu = nullptr;
+};
+
+class CMenu : public CMenuHandle {
+  public:
+    CMenu() = default;
+    ~CMenu() { DestroyMenu(); }
+    CMenu(const CMenu&) = delete;
+    CMenu& operator=(const CMenu&) = delete;
+
+    // Loads a menu resource of the program, destroying the one held before.
+    BOOL LoadMenu(UINT id);
+    void DestroyMenu();
 };

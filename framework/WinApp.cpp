@@ -4,14 +4,8 @@
 
 #include "CommandLineInfo.h"
 #include "CommandLineSplit.h"
-#include "ResString.h"
 
 CWinAppBase* CWinAppBase::s_pApp = nullptr;
-
-namespace {
-const UINT kHelpLaunchFailed = 61703;
-const UINT kAppCaption = 133;
-} // namespace
 
 CWinAppBase::CWinAppBase() {
     s_pApp = this;
@@ -45,8 +39,7 @@ void CWinAppBase::EnableHtmlHelp() {
     m_helpFilePath = help + ".CHM";
 }
 
-void CWinAppBase::ShowHtmlHelp(DWORD_PTR data, UINT command) {
+bool CWinAppBase::ShowHtmlHelp(DWORD_PTR data, UINT command) {
     HWND owner = m_hMainWnd ? GetAncestor(m_hMainWnd, GA_ROOT) : nullptr;
-    if (!::HtmlHelpA(owner, m_helpFilePath.c_str(), command, data))
-        ResMessageBox(kHelpLaunchFailed, kAppCaption, MB_OK | MB_ICONEXCLAMATION);
+    return ::HtmlHelpA(owner, m_helpFilePath.c_str(), command, data) != nullptr;
 }

@@ -26,8 +26,8 @@ class CWinAppBase {
     // Help requests go to HTML Help, on the program's path with ".CHM".
     void EnableHtmlHelp();
     const std::string& GetHelpFilePath() const { return m_helpFilePath; }
-    // Opens the help file; reports "Failed to launch help." when it cannot.
-    void ShowHtmlHelp(DWORD_PTR data, UINT command);
+    // Opens the help file; false when it cannot (the caller tells the user).
+    bool ShowHtmlHelp(DWORD_PTR data, UINT command);
 
     HWND m_hMainWnd = nullptr;
 

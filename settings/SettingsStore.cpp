@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "framework/ResString.h"
-#include "res/resource.h"
+#include "report/UserReport.h"
 
 namespace {
 
-int32_t Fail(UINT messageId) {
-    ResMessageBox(messageId, IDS_APP_CAPTION, MB_OK | MB_ICONSTOP);
+int32_t Fail(UserReport what) {
+    ReportToUser(what);
     return 0;
 }
 
@@ -18,10 +17,10 @@ int32_t WriteValue(const char* subKey, const char* name, DWORD type, const BYTE*
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return Fail(IDS_REG_CREATE_FAILED);
+        return Fail(UserReport::RegistryCreateFailed);
     LONG status = RegSetValueExA(key, name, 0, type, data, size);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS ? 1 : Fail(IDS_REG_SET_FAILED);
+    return status == ERROR_SUCCESS ? 1 : Fail(UserReport::RegistrySetFailed);
 }
 
 } // namespace
@@ -53,7 +52,8 @@ int32_t SettingsStore::ReadString(const char* subKey, const char* name, char* bu
         std::memset(buf, 0, size); // a refused read may have left part of a value
         return 0;
     }
-    buf[size - 1] = '\0';
+    // The text ends where the stored value ends, whatever the buffer held.
+    buf[limit < size ? limit : size - 1] = '\0';
     return 1;
 }
 
@@ -71,10 +71,10 @@ int32_t SettingsStore::WriteString(const char* subKey, const char* name, const c
 int32_t SettingsStore::DeleteRunValue() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return Fail(IDS_REG_OPEN_FAILED);
+        return Fail(UserReport::RegistryOpenFailed);
     LONG status = RegDeleteValueA(key, kRunValue);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS ? 1 : Fail(IDS_REG_DELETE_FAILED);
+    return status == ERROR_SUCCESS ? 1 : Fail(UserReport::RegistryDeleteFailed);
 }
 
 int32_t SettingsStore::IsStartWithWindows() {
@@ -103,7 +103,7 @@ int32_t SettingsStore::SetStartWithWindows(int32_t flag) {
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
     // A path that does not fit would make a Run command for another file.
     if (length == 0 || length >= sizeof(path))
-        return Fail(IDS_NO_MODULE_FILENAME);
+        return Fail(UserReport::NoModuleFileName);
     char command[1024] = {};
     std::snprintf(command, sizeof(command), "\"%s\" /minimize", path);
     if (flag)

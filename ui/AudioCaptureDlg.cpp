@@ -2,7 +2,6 @@
 // stop, help and the window's own messages.
 #include "AudioCaptureDlg.h"
 
-#include <dbt.h>
 #include <dsound.h>
 #include <htmlhelp.h>
 #include <objbase.h>
@@ -22,12 +21,6 @@
 
 namespace {
 
-// {A5DCBF10-6530-11D2-901F-00C04FB951ED} and {4D1E55B2-F16F-11CF-88CB-001111000030}
-const GUID kUsbDeviceInterface = {
-    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-const GUID kHidInterface = {
-    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
 std::vector<std::string> ListTexts(const CComboBox& list) {
     std::vector<std::string> texts;
     for (int i = 0; i < list.GetCount(); ++i)
@@ -37,17 +30,14 @@ std::vector<std::string> ListTexts(const CComboBox& list) {
 
 } // namespace
 
-CAudioCaptureDlg::CAudioCaptureDlg(HWND parent)
-    : CDialogBase(IDD_MAIN, parent), m_bStartHidden(g_bStartMinimized != 0 ? 1 : 0) {}
+CAudioCaptureDlg::CAudioCaptureDlg(bool startHidden, HWND parent)
+    : CDialogBase(IDD_MAIN, parent), m_bStartHidden(startHidden ? 1 : 0) {}
 
 CAudioCaptureDlg::~CAudioCaptureDlg() = default;
 
 void CAudioCaptureDlg::DoDataExchange() {
     DDX_Control(IDC_START_STOP, m_btnStartStop);
-    DDX_Control(IDC_CHK_START_WITH_WINDOWS, m_chkStartWithWindows);
     DDX_Control(IDC_STATUS, m_staticStatus);
-    DDX_Control(IDC_CHK_AUTO_START_ENGINE, m_chkAutoStartEngine);
-    DDX_Control(IDC_CHK_SAVE_CONFIGURATION, m_chkSaveConfiguration);
     DDX_Control(IDC_INPUT_NC_MIRROR, m_cbInputNcMirror);
     DDX_Control(IDC_OUTPUT_NC_MIRROR, m_cbOutputNcMirror);
     DDX_Control(IDC_INPUT_DEVICE, m_cbInputDevice);
@@ -84,7 +74,24 @@ BOOL CAudioCaptureDlg::OnInitDialog() {
         mirror->SetCurSel(0);
     }
     m_pEngine = nullptr;
+    LoadSettings();
+    ChooseSavedDevice(true);
+    ChooseSavedDevice(false);
 
+    auto* libraries = new ProcessingLibraryTable();
+    libraries->Load();
+    g_pProcessingLibraries = libraries;
+
+    m_tray.Install(m_hWnd);
+    m_options.Attach(m_hWnd);
+    ResetControlStates();
+    if (!m_deviceChange.RegisterDeviceNotifications(m_hWnd))
+        return FALSE;
+    AttachHyperlinkItem(m_hWnd, IDC_WEB_LINK);
+    return TRUE;
+}
+
+void CAudioCaptureDlg::LoadSettings() {
     g_AppSettings.SetStartWithWindows(SettingsStore::IsStartWithWindows());
     g_AppSettings.SetAutoStartEngine(SettingsStore::GetAutoStartEngine());
     g_AppSettings.SetConfigStoreType(SettingsStore::GetConfigStoreType());
@@ -94,20 +101,6 @@ BOOL CAudioCaptureDlg::OnInitDialog() {
     char playback[1024] = {};
     SettingsStore::GetPlaybackName(playback, sizeof(playback));
     g_AppSettings.SetPlaybackName(playback);
-
-    ChooseSavedDevice(true);
-    ChooseSavedDevice(false);
-
-    auto* libraries = new ProcessingLibraryTable();
-    libraries->Load();
-    g_pProcessingLibraries = libraries;
-
-    InstallTrayIcon();
-    ResetControlStates();
-    if (!RegisterDeviceNotifications())
-        return FALSE;
-    AttachHyperlinkItem(m_hWnd, IDC_WEB_LINK);
-    return TRUE;
 }
 
 // Selects the saved device, else entry 0 (whose name is then saved when the
@@ -133,18 +126,6 @@ void CAudioCaptureDlg::ChooseSavedDevice(bool input) {
     const GUID* guid = static_cast<const GUID*>(list.GetItemDataPtr(index));
     input ? g_AppSettings.SetCaptureGuid(*guid) : g_AppSettings.SetPlaybackGuid(*guid);
     list.SetCurSel(index);
-}
-
-bool CAudioCaptureDlg::RegisterDeviceNotifications() {
-    for (const GUID& cls : {kUsbDeviceInterface, kHidInterface}) {
-        DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
-        filter.dbcc_size = sizeof(filter);
-        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        filter.dbcc_classguid = cls;
-        if (!RegisterDeviceNotificationA(m_hWnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
-            return false;
-    }
-    return true;
 }
 
 BOOL CALLBACK CAudioCaptureDlg::DeviceEnumCallback(LPGUID guid, LPCSTR description, LPCSTR,
@@ -178,7 +159,7 @@ void CAudioCaptureDlg::FillOutputDeviceList() {
     FillDeviceList(m_cbOutputDevice, false);
 }
 
-const GUID* CAudioCaptureDlg::SelectedGuid(const CComboBox& list) const {
+const GUID* SelectedGuid(const CComboBox& list) {
     const int index = list.GetCurSel();
     return index < 0 ? nullptr : static_cast<const GUID*>(list.GetItemDataPtr(index));
 }
@@ -213,9 +194,12 @@ void CAudioCaptureDlg::OnSelchangeOutputDevice() {
 void CAudioCaptureDlg::StartAudioEngine() {
     if (m_pEngine)
         return;
-    m_pEngine = new AudioEngine();
-    if (!m_pEngine->RegisterDriverEvents()) {
-        m_pEngine->Shutdown();
+    AudioEngineConfig config;
+    config.captureGuid = g_AppSettings.GetCaptureGuid();
+    config.switches = &g_AppSettings;
+    config.libraries = g_pProcessingLibraries;
+    m_pEngine = new AudioEngine(config);
+    if (!m_pEngine->Start()) {
         delete m_pEngine;
         m_pEngine = nullptr;
         m_bReportingStartFailure = true;
@@ -224,15 +208,12 @@ void CAudioCaptureDlg::StartAudioEngine() {
         return;
     }
     ShowEngineState(true);
-    m_pEngine->StartEventThread();
 }
 
 void CAudioCaptureDlg::StopAudioEngine() {
     if (!m_pEngine)
         return;
-    m_pEngine->StopEventThread();
-    m_pEngine->UnregisterDriverEvents();
-    m_pEngine->Shutdown();
+    m_pEngine->Stop();
     delete m_pEngine;
     m_pEngine = nullptr;
     // Shown as stopped even when the driver refused to unregister: the engine
@@ -242,8 +223,7 @@ void CAudioCaptureDlg::StopAudioEngine() {
 }
 
 void CAudioCaptureDlg::ShowEngineState(bool running) {
-    m_trayMenu.Enable(ID_TRAY_START, !running);
-    m_trayMenu.Enable(ID_TRAY_STOP, running);
+    m_tray.ShowEngineState(running);
     m_mainMenu.Enable(ID_FILE_START_AUDIO, !running);
     m_mainMenu.Enable(ID_FILE_STOP_AUDIO, running);
     m_btnStartStop.SetWindowText(running ? "&Stop Audio" : "&Start Audio");
@@ -292,14 +272,18 @@ void CAudioCaptureDlg::OnPaint() {
     EndPaint(m_hWnd, &ps);
 }
 
+void CAudioCaptureDlg::ShowHelp(DWORD_PTR data, UINT command) {
+    CWinAppBase* app = CWinAppBase::GetApp();
+    if (app && !app->ShowHtmlHelp(data, command))
+        ResMessageBox(IDS_HELP_LAUNCH_FAILED, IDS_APP_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+}
+
 void CAudioCaptureDlg::OnHelpContents() {
-    if (CWinAppBase* app = CWinAppBase::GetApp())
-        app->ShowHtmlHelp(0, HH_DISPLAY_TOC);
+    ShowHelp(0, HH_DISPLAY_TOC);
 }
 
 void CAudioCaptureDlg::OnHelpIndex() {
-    if (CWinAppBase* app = CWinAppBase::GetApp())
-        app->ShowHtmlHelp(0, HH_DISPLAY_INDEX);
+    ShowHelp(0, HH_DISPLAY_INDEX);
 }
 
 void CAudioCaptureDlg::OnHelpSearch() {
@@ -312,8 +296,12 @@ void CAudioCaptureDlg::OnHelpSearch() {
     query.fTitleOnly = FALSE;
     query.fExecute = FALSE;
     query.pszWindow = nullptr;
-    if (CWinAppBase* app = CWinAppBase::GetApp())
-        app->ShowHtmlHelp(reinterpret_cast<DWORD_PTR>(&query), HH_DISPLAY_SEARCH);
+    ShowHelp(reinterpret_cast<DWORD_PTR>(&query), HH_DISPLAY_SEARCH);
+}
+
+void CAudioCaptureDlg::ShowFromTray() {
+    m_bStartHidden = 0;
+    ShowWindow(SW_SHOW);
 }
 
 void CAudioCaptureDlg::OnHelpAbout() {
@@ -330,14 +318,14 @@ void CAudioCaptureDlg::OnClickWebLink() {
 }
 
 void CAudioCaptureDlg::OnDestroy() {
-    KillTimer(m_hWnd, kConnectionTimerId);
+    m_options.StopTimer();
     StopAudioEngine();
-    if (ProcessingLibraryTable* libraries = g_pProcessingLibraries.exchange(nullptr)) {
+    if (ProcessingLibraryTable* libraries = g_pProcessingLibraries) {
+        g_pProcessingLibraries = nullptr;
         libraries->Unload();
         delete libraries;
     }
-    Shell_NotifyIconA(NIM_DELETE, &m_trayIconData);
-    m_trayMenu.DestroyMenu();
+    m_tray.Remove();
     if (CWinAppBase* app = CWinAppBase::GetApp())
         app->m_hMainWnd = nullptr;
     CoUninitialize();

@@ -1,16 +1,22 @@
-// The main window and the program's controller: device lists, switches,
-// status line, tray icon, options, device changes, and the audio engine's
-// start and stop. The handlers are grouped by concern over several files:
-// AudioCaptureDlg.cpp (initialisation, devices, engine), Switches.cpp,
-// Tray.cpp, Options.cpp and DeviceChange.cpp.
+// The main window and the program's controller: the device lists, the
+// switches and status line, help, and the audio engine's start and stop.
+// Three pieces have message maps of their own and are chained from this
+// window's map: the tray icon (TrayIcon), the options with the connection
+// timer (Options) and the device-change handling (DeviceChange). The
+// switches and status line are this class's too, in Switches.cpp.
+//
+// Threads: everything here runs on the user-interface thread, the one that
+// runs DoModal; the engine's own threads never call into the window.
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <memory>
+#include <cstdint>
 #include <string>
 
+#include "DeviceChange.h"
+#include "Options.h"
+#include "TrayIcon.h"
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "framework/Menu.h"
@@ -19,17 +25,14 @@
 
 class AudioEngine;
 
-constexpr UINT kConnectionTimerId = 1;
-constexpr UINT WM_TRAYICON_NOTIFY = WM_USER + 1;
-
-// Set by the command line (/minimize); read once by the main window.
-extern int32_t g_bStartMinimized;
-
 class CAudioCaptureDlg : public CDialogBase {
   public:
-    explicit CAudioCaptureDlg(HWND parent = nullptr);
+    // `startHidden`: the window stays hidden in the tray until the user asks
+    // for it (the /minimize start).
+    explicit CAudioCaptureDlg(bool startHidden = false, HWND parent = nullptr);
     ~CAudioCaptureDlg() override;
 
+    // Every start and stop goes through these two, from any control.
     void StartAudioEngine();
     void StopAudioEngine();
     void OnSelchangeInputDevice();
@@ -39,7 +42,21 @@ class CAudioCaptureDlg : public CDialogBase {
     static BOOL CALLBACK DeviceEnumCallback(LPGUID guid, LPCSTR description, LPCSTR module,
                                             LPVOID context);
 
-    int32_t m_bStartHidden;
+    // What the pieces and the tests read.
+    bool IsRunning() const { return m_bRunning != 0; }
+    bool IsReportingStartFailure() const { return m_bReportingStartFailure; }
+    bool IsStartHidden() const { return m_bStartHidden != 0; }
+    bool IsAboutOpen() const { return m_bAboutOpen != 0; }
+    AudioEngine* GetEngine() const { return m_pEngine; }
+    HMENU GetTrayMenu() const { return m_tray.GetMenu(); }
+    const CMenuHandle& MainMenu() const { return m_mainMenu; }
+    CComboBox& InputDeviceList() { return m_cbInputDevice; }
+    CComboBox& OutputDeviceList() { return m_cbOutputDevice; }
+
+    // Asked for by the tray.
+    void ShowFromTray();
+    void OnHelpAbout();
+    void Exit() { OnOK(); }
 
   protected:
     BOOL OnInitDialog() override;
@@ -50,18 +67,13 @@ class CAudioCaptureDlg : public CDialogBase {
     ON_WM_PAINT(OnPaint)
     ON_WM_QUERYDRAGICON(OnQueryDragIcon)
     ON_WM_WINDOWPOSCHANGING(OnWindowPosChanging)
-    ON_WM_TIMER(OnTimer)
     ON_WM_CLOSE(OnCloseWindow)
     ON_WM_DESTROY(OnDestroy)
-    ON_WM_DEVICECHANGE(OnDeviceChange)
-    ON_MESSAGE(WM_TRAYICON_NOTIFY, OnTrayNotify)
-    ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
-    ON_COMMAND(ID_TRAY_CONFIGURATION, OnTrayConfiguration)
-    ON_COMMAND(ID_TRAY_START, StartAudioEngine)
+    CHAIN_MSG_MAP_MEMBER(m_tray)
+    CHAIN_MSG_MAP_MEMBER(m_options)
+    CHAIN_MSG_MAP_MEMBER(m_deviceChange)
     ON_COMMAND(ID_FILE_START_AUDIO, StartAudioEngine)
-    ON_COMMAND(ID_TRAY_STOP, StopAudioEngine)
     ON_COMMAND(ID_FILE_STOP_AUDIO, StopAudioEngine)
-    ON_COMMAND(ID_TRAY_ABOUT, OnTrayAbout)
     ON_COMMAND(ID_HELP_ABOUT, OnHelpAbout)
     ON_CBN_SELCHANGE(IDC_INPUT_DEVICE, OnSelchangeInputDevice)
     ON_CBN_SELCHANGE(IDC_OUTPUT_DEVICE, OnSelchangeOutputDevice)
@@ -70,12 +82,6 @@ class CAudioCaptureDlg : public CDialogBase {
     ON_BN_CLICKED(IDC_START_STOP, OnStartStopAudio)
     ON_BN_CLICKED(IDC_CLOSE, OnCloseWindow)
     ON_COMMAND(ID_FILE_CLOSE, OnCloseWindow)
-    ON_COMMAND(ID_OPTION_START_WITH_WINDOWS, OnOptionStartWithWindows)
-    ON_COMMAND(ID_OPTION_AUTO_START_ENGINE, OnOptionAutoStartEngine)
-    ON_COMMAND(ID_OPTION_SAVE_CONFIGURATION, OnOptionSaveConfiguration)
-    ON_BN_CLICKED(IDC_CHK_START_WITH_WINDOWS, OnClickStartWithWindowsMirror)
-    ON_BN_CLICKED(IDC_CHK_AUTO_START_ENGINE, OnClickAutoStartEngineMirror)
-    ON_BN_CLICKED(IDC_CHK_SAVE_CONFIGURATION, OnClickSaveConfigurationMirror)
     ON_BN_CLICKED(IDC_INPUT_NC_ON, OnInputNcOn)
     ON_COMMAND(ID_INPUT_NC_ON, OnInputNcOn)
     ON_BN_CLICKED(IDC_INPUT_NC_OFF, OnInputNcOff)
@@ -100,15 +106,15 @@ class CAudioCaptureDlg : public CDialogBase {
     void OnDestroy();
     void OnStartStopAudio();
     void ShowEngineState(bool running);
+    void LoadSettings();
     void ChooseSavedDevice(bool input);
-    bool RegisterDeviceNotifications();
     void OnHelpContents();
     void OnHelpIndex();
     void OnHelpSearch();
-    void OnHelpAbout();
+    void ShowHelp(DWORD_PTR data, UINT command);
     void OnClickWebLink();
 
-    // Switches and status line.
+    // Switches and status line (Switches.cpp).
     void OnInputNcOn() { SetInputSwitch(1); }
     void OnInputNcOff() { SetInputSwitch(0); }
     void OnOutputNcOn() { SetOutputSwitch(1); }
@@ -121,53 +127,29 @@ class CAudioCaptureDlg : public CDialogBase {
     void UpdateStatusLine();
     void ResetControlStates();
 
-    // Tray.
-    void InstallTrayIcon();
-    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-    void OnTrayConfiguration();
-    void OnTrayAbout() { OnHelpAbout(); }
-    void OnTrayExit() { OnOK(); }
-    void ShowFromTray();
-
-    // Options and the connection timer.
-    void OnOptionStartWithWindows();
-    void OnOptionAutoStartEngine();
-    void OnOptionSaveConfiguration();
-    int32_t ToggleMenuCheck(UINT command);
-    void OnClickStartWithWindowsMirror();
-    void OnClickAutoStartEngineMirror();
-    void OnClickSaveConfigurationMirror();
-    void SetAutoStartEngine(int32_t on);
-    void OnTimer(UINT_PTR id);
-
-    // Device changes.
-    LRESULT OnDeviceChange(UINT event, DWORD_PTR data);
-    void RebuildDeviceLists();
-
     void FillDeviceList(CComboBox& list, bool capture);
     void TakeSelection(CComboBox& list, bool input);
-    const GUID* SelectedGuid(const CComboBox& list) const;
 
-  public:
+    CTrayIcon m_tray{*this};
+    COptions m_options{*this};
+    CDeviceChangeHandler m_deviceChange{*this};
+
     HICON m_hIcon = nullptr;
     AudioEngine* m_pEngine = nullptr;
+    int32_t m_bStartHidden;
     int32_t m_bRunning = 0;
     int32_t m_bAboutOpen = 0;
     uint8_t m_bEngineOn = 0;
     uint8_t m_bInputNcOn = 0;
+    bool m_bReportingStartFailure = false;
     CButton m_btnStartStop;
-    CMenu m_trayMenu;
-    NOTIFYICONDATAA m_trayIconData = {};
-    CButton m_chkStartWithWindows;
     CStatic m_staticStatus;
-    CButton m_chkAutoStartEngine;
-    CButton m_chkSaveConfiguration;
     CComboBox m_cbInputNcMirror;
     CComboBox m_cbOutputNcMirror;
     CComboBox m_cbInputDevice;
     CComboBox m_cbOutputDevice;
-
-  private:
-    CMenu m_mainMenu; // the window's own menu (resource 129), not owned
-    bool m_bReportingStartFailure = false;
+    CMenuHandle m_mainMenu; // the window's own menu (resource 129): dies with the window
 };
+
+// The GUID behind a list's selected entry; null when nothing is selected.
+const GUID* SelectedGuid(const CComboBox& list);

@@ -1,19 +1,23 @@
-// The main window's reaction to USB sound hardware coming and going.
-#include "AudioCaptureDlg.h"
+#include "DeviceChange.h"
 
 #include <dbt.h>
 
 #include <cstddef>
 #include <cstring>
 
+#include "AudioCaptureDlg.h"
 #include "DeviceChangeRules.h"
 #include "DeviceGuidTable.h"
-#include "settings/AppSettings.h"
 
-// 1 while a HID interface has gone and the removal of its USB device is awaited.
 int32_t g_HidRemovalPending = 0;
 
 namespace {
+
+// {A5DCBF10-6530-11D2-901F-00C04FB951ED} and {4D1E55B2-F16F-11CF-88CB-001111000030}
+const GUID kUsbDeviceInterface = {
+    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+const GUID kHidInterface = {
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 // The first 32 bits of the interface class, or 0 for a record too short to
 // carry one.
@@ -41,7 +45,19 @@ bool MentionsUsb(const CComboBox& list) {
 
 } // namespace
 
-LRESULT CAudioCaptureDlg::OnDeviceChange(UINT event, DWORD_PTR data) {
+bool CDeviceChangeHandler::RegisterDeviceNotifications(HWND window) {
+    for (const GUID& cls : {kUsbDeviceInterface, kHidInterface}) {
+        DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
+        filter.dbcc_size = sizeof(filter);
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = cls;
+        if (!RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
+            return false;
+    }
+    return true;
+}
+
+LRESULT CDeviceChangeHandler::OnDeviceChange(UINT event, DWORD_PTR data) {
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
     // Other events carry no record, or another kind of data.
     if ((event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) || !header)
@@ -64,37 +80,39 @@ LRESULT CAudioCaptureDlg::OnDeviceChange(UINT event, DWORD_PTR data) {
 
 // Rebuilds both lists, keeps the chosen devices chosen where they remain, and
 // restarts an engine that runs on a USB device.
-void CAudioCaptureDlg::RebuildDeviceLists() {
+void CDeviceChangeHandler::RebuildDeviceLists() {
+    CComboBox& inputList = m_owner.InputDeviceList();
+    CComboBox& outputList = m_owner.OutputDeviceList();
     GUID savedInput = {}, savedOutput = {};
-    const GUID* input = SelectedGuid(m_cbInputDevice);
-    const GUID* output = SelectedGuid(m_cbOutputDevice);
+    const GUID* input = SelectedGuid(inputList);
+    const GUID* output = SelectedGuid(outputList);
     if (input)
         savedInput = *input;
     if (output)
         savedOutput = *output;
 
-    bool restart = m_bRunning != 0;
-    if (restart && (MentionsUsb(m_cbInputDevice) || MentionsUsb(m_cbOutputDevice)))
-        StopAudioEngine();
+    bool restart = m_owner.IsRunning();
+    if (restart && (MentionsUsb(inputList) || MentionsUsb(outputList)))
+        m_owner.StopAudioEngine();
     else
         restart = false;
 
     Sleep(500); // the system settles its device lists after the notification
     g_DeviceGuidTable.Reset();
-    FillInputDeviceList();
-    FillOutputDeviceList();
+    m_owner.FillInputDeviceList();
+    m_owner.FillOutputDeviceList();
 
-    const int in = ChooseEntryAfterRebuild(FindGuid(m_cbInputDevice, input ? &savedInput : nullptr),
-                                           m_cbInputDevice.GetCount());
-    const int out = ChooseEntryAfterRebuild(
-        FindGuid(m_cbOutputDevice, output ? &savedOutput : nullptr), m_cbOutputDevice.GetCount());
+    const int in = ChooseEntryAfterRebuild(FindGuid(inputList, input ? &savedInput : nullptr),
+                                           inputList.GetCount());
+    const int out = ChooseEntryAfterRebuild(FindGuid(outputList, output ? &savedOutput : nullptr),
+                                            outputList.GetCount());
     if (in >= 0)
-        m_cbInputDevice.SetCurSel(in);
+        inputList.SetCurSel(in);
     if (out >= 0)
-        m_cbOutputDevice.SetCurSel(out);
-    OnSelchangeInputDevice();
-    OnSelchangeOutputDevice();
+        outputList.SetCurSel(out);
+    m_owner.OnSelchangeInputDevice();
+    m_owner.OnSelchangeOutputDevice();
     // No microphone left: there is nothing to start the engine on.
     if (restart && in >= 0)
-        StartAudioEngine();
+        m_owner.StartAudioEngine();
 }

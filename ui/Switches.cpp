@@ -52,22 +52,12 @@ void CAudioCaptureDlg::UpdateStatusLine() {
 
 void CAudioCaptureDlg::ResetControlStates() {
     m_bRunning = 0;
-    m_trayMenu.Enable(ID_TRAY_START, true);
-    m_trayMenu.Enable(ID_TRAY_STOP, false);
+    m_tray.ShowEngineState(false);
     m_btnStartStop.SetWindowText("&Start Audio");
-    m_chkStartWithWindows.SetCheck(g_AppSettings.GetStartWithWindows() ? BST_CHECKED
-                                                                       : BST_UNCHECKED);
-    m_chkAutoStartEngine.SetCheck(g_AppSettings.GetAutoStartEngine() ? BST_CHECKED : BST_UNCHECKED);
-    m_chkSaveConfiguration.SetCheck(g_AppSettings.GetConfigStoreType() ? BST_CHECKED
-                                                                       : BST_UNCHECKED);
-    if (g_AppSettings.GetAutoStartEngine())
-        SetTimer(m_hWnd, kConnectionTimerId, 1000, nullptr);
+    m_options.ShowStartState();
     UpdateStatusLine();
     m_mainMenu.Enable(ID_FILE_START_AUDIO, true);
     m_mainMenu.Enable(ID_FILE_STOP_AUDIO, false);
-    m_mainMenu.Check(ID_OPTION_START_WITH_WINDOWS, g_AppSettings.GetStartWithWindows() != 0);
-    m_mainMenu.Check(ID_OPTION_AUTO_START_ENGINE, g_AppSettings.GetAutoStartEngine() != 0);
-    m_mainMenu.Check(ID_OPTION_SAVE_CONFIGURATION, g_AppSettings.GetConfigStoreType() != 0);
     ShowSwitch(IDC_INPUT_NC_ON, ID_INPUT_NC_ON, IDC_INPUT_NC_OFF, ID_INPUT_NC_OFF, false);
     ShowSwitch(IDC_OUTPUT_NC_ON, ID_OUTPUT_NC_ON, IDC_OUTPUT_NC_OFF, ID_OUTPUT_NC_OFF, false);
 }

@@ -35,6 +35,17 @@ uint32_t Fnv(const uint8_t* p, size_t n) {
     return sum;
 }
 
+// The engine's protocol steps one at a time, for the cases that look between them.
+class SteppedEngine : public AudioEngine {
+  public:
+    using AudioEngine::AudioEngine;
+    using AudioEngine::RegisterDriverEvents;
+    using AudioEngine::Shutdown;
+    using AudioEngine::StartEventThread;
+    using AudioEngine::StopEventThread;
+    using AudioEngine::UnregisterDriverEvents;
+};
+
 class AudioEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -47,17 +58,12 @@ class AudioEngineTest : public ::testing::Test {
             StopEngine();
     }
 
-    // The window's start: construct, register, then the event thread.
     void StartEngine() {
-        engine = std::make_unique<AudioEngine>();
-        ASSERT_TRUE(engine->RegisterDriverEvents());
-        engine->StartEventThread();
+        engine = std::make_unique<SteppedEngine>(h.EngineConfig());
+        ASSERT_TRUE(engine->Start());
     }
-    // The window's stop.
     bool StopEngine() {
-        engine->StopEventThread();
-        bool unregistered = engine->UnregisterDriverEvents();
-        engine->Shutdown();
+        const bool unregistered = engine->Stop();
         engine.reset();
         return unregistered;
     }
@@ -72,7 +78,7 @@ class AudioEngineTest : public ::testing::Test {
     }
 
     EngineHarness h;
-    std::unique_ptr<AudioEngine> engine;
+    std::unique_ptr<SteppedEngine> engine;
 };
 
 TEST_F(AudioEngineTest, WithNoiseCancellationOffTheMicrophoneArrivesBitForBitForThirtySeconds) {
@@ -217,7 +223,7 @@ TEST_F(AudioEngineTest, TheMicrophoneOpensAndClosesManyTimesInOneRun) {
 
 TEST_F(AudioEngineTest, RegisteringFailsAtIndexFour) {
     ASSERT_TRUE(h.Peer().FailRegisterAt(4));
-    auto failing = std::make_unique<AudioEngine>();
+    auto failing = std::make_unique<SteppedEngine>(h.EngineConfig());
     EXPECT_FALSE(failing->RegisterDriverEvents());
     for (int i = 0; i < 4; ++i)
         EXPECT_NE(failing->GetDriverLink()->GetEvent(i), nullptr) << i;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "report/MessageBoxReporter.h"
 #include "settings/SettingsStore.h"
 #include "ui/DeviceGuidTable.h"
 
@@ -11,7 +12,8 @@ namespace {
 // answer sent messages in the middle of it (DirectSound runs message loops).
 class ObservedDialog : public CAudioCaptureDlg {
   public:
-    explicit ObservedDialog(std::atomic<HWND>& ready) : m_ready(ready) {}
+    ObservedDialog(std::atomic<HWND>& ready, bool startHidden)
+        : CAudioCaptureDlg(startHidden), m_ready(ready) {}
 
   protected:
     BOOL OnInitDialog() override {
@@ -26,12 +28,14 @@ class ObservedDialog : public CAudioCaptureDlg {
 
 } // namespace
 
-DialogRunner::DialogRunner() {
-    // Each run stands for a new start of the program, whose table starts empty.
+DialogRunner::DialogRunner(bool startHidden) {
+    // Each run stands for a new start of the program, whose table starts empty
+    // and whose reports are message boxes.
     g_DeviceGuidTable.Reset();
+    InstallMessageBoxReporter();
     std::atomic<HWND> ready{nullptr};
-    m_thread = std::thread([this, &ready] {
-        ObservedDialog dialog(ready);
+    m_thread = std::thread([this, &ready, startHidden] {
+        ObservedDialog dialog(ready, startHidden);
         m_dialog = &dialog;
         m_result = dialog.DoModal();
         m_dialog = nullptr;
@@ -84,7 +88,7 @@ UINT DialogRunner::MainMenuState(UINT command) {
 }
 
 UINT DialogRunner::TrayMenuState(UINT command) {
-    return GetMenuState(m_dialog->m_trayMenu.GetSafeHmenu(), command, MF_BYCOMMAND);
+    return GetMenuState(m_dialog->GetTrayMenu(), command, MF_BYCOMMAND);
 }
 
 void ClearSettings() {

@@ -13,8 +13,9 @@
 
 class DialogRunner {
   public:
-    // Starts the dialog and waits until its initialisation is done.
-    DialogRunner();
+    // Starts the dialog (hidden in the tray, as /minimize starts it, when
+    // `startHidden`) and waits until its initialisation is done.
+    explicit DialogRunner(bool startHidden = false);
     // Ends the dialog (its OK command) unless it ended already.
     ~DialogRunner();
 

@@ -57,6 +57,14 @@ EngineHarness::~EngineHarness() {
     SetDllDirectoryA(nullptr);
 }
 
+AudioEngineConfig EngineHarness::EngineConfig() const {
+    AudioEngineConfig config;
+    config.captureGuid = g_AppSettings.GetCaptureGuid();
+    config.switches = &g_AppSettings;
+    config.libraries = m_table.get();
+    return config;
+}
+
 void EngineHarness::Save(const char* name) const {
     const std::string path = BuildDir() + "\\tests\\" + name;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

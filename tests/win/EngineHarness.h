@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "audio/AudioEngine.h"
 #include "audio/ProcessingLibraryTable.h"
 #include "tools/VadPeer.h"
 
@@ -26,6 +27,9 @@ class EngineHarness {
     ~EngineHarness();
 
     VadPeer& Peer() { return m_peer; }
+    // What the window would give an engine: the rig's microphone, the
+    // program-wide switches and this harness's library table.
+    AudioEngineConfig EngineConfig() const;
     // Pumps messages for `ms`, reading what the driver received meanwhile.
     void Run(DWORD ms);
     // Pumps until `done` or `timeoutMs`, reading the driver meanwhile.

@@ -241,7 +241,7 @@ TEST_F(MainWindowTest, AStopThatCannotUnregisterStillShowsStoppedAndCanStartAgai
     m_peer.FailUnregisterAt(1);
     run.Command(IDC_START_STOP, BN_CLICKED);
     EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
-    EXPECT_EQ(run.Dlg().m_pEngine, nullptr);
+    EXPECT_EQ(run.Dlg().GetEngine(), nullptr);
     m_peer.FailUnregisterAt(-1);
     run.Command(IDC_START_STOP, BN_CLICKED);
     EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is ON:  Input Noise Cancellation Is OFF");
@@ -357,7 +357,7 @@ TEST_F(MainWindowTest, AboutFromTheTrayOpensOnlyOneBox) {
     while ((about = FindWindowExA(nullptr, about, "#32770", "About Hushwave VoIP")))
         ++boxes;
     EXPECT_EQ(boxes, 1);
-    EXPECT_EQ(run.Dlg().m_bAboutOpen, 1);
+    EXPECT_TRUE(run.Dlg().IsAboutOpen());
     HWND box = FindWindowA("#32770", "About Hushwave VoIP");
     ASSERT_NE(box, nullptr);
     char text[128] = {};
@@ -366,7 +366,7 @@ TEST_F(MainWindowTest, AboutFromTheTrayOpensOnlyOneBox) {
     EXPECT_NE(GetPropA(GetDlgItem(box, IDC_WEB_LINK), "_Hyperlink_From_Static_"), nullptr);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     Sleep(300);
-    EXPECT_EQ(run.Dlg().m_bAboutOpen, 0);
+    EXPECT_FALSE(run.Dlg().IsAboutOpen());
 }
 
 TEST_F(MainWindowTest, CloseHidesAndTheTrayBringsTheWindowBack) {
@@ -393,9 +393,7 @@ TEST_F(MainWindowTest, CloseHidesAndTheTrayBringsTheWindowBack) {
 }
 
 TEST_F(MainWindowTest, StartedHiddenStaysHiddenUntilConfiguration) {
-    g_bStartMinimized = 1;
-    DialogRunner run;
-    g_bStartMinimized = 0;
+    DialogRunner run(true);
     HWND dlg = run.Hwnd();
     Sleep(200);
     EXPECT_FALSE(IsWindowVisible(dlg));
@@ -404,7 +402,7 @@ TEST_F(MainWindowTest, StartedHiddenStaysHiddenUntilConfiguration) {
     EXPECT_FALSE(IsWindowVisible(dlg));
     run.Command(ID_TRAY_CONFIGURATION);
     EXPECT_TRUE(IsWindowVisible(dlg));
-    EXPECT_EQ(run.Dlg().m_bStartHidden, 0);
+    EXPECT_FALSE(run.Dlg().IsStartHidden());
 }
 
 } // namespace

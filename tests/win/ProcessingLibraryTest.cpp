@@ -11,6 +11,7 @@
 #include "TestPaths.h"
 #include "audio/ProcessingLibraryTable.h"
 #include "hsh/mark/hsh_mark_log.h"
+#include "report/MessageBoxReporter.h"
 #include "settings/AppSettings.h"
 
 namespace {
@@ -18,6 +19,7 @@ namespace {
 // Points the DLL search at one folder; the test folder itself has no hsh.dll.
 class ProcessingLibraryTest : public ::testing::Test {
   protected:
+    void SetUp() override { InstallMessageBoxReporter(); } // as the program does
     void TearDown() override {
         SetDllDirectoryA(nullptr);
         g_AppSettings.SetInputNoiseCancellation(0);

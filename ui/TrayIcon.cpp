@@ -1,15 +1,15 @@
-// The main window's notification-area icon and its menu.
-#include "AudioCaptureDlg.h"
+#include "TrayIcon.h"
 
+#include "AudioCaptureDlg.h"
 #include "framework/ResString.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first version of the icon record is 88 bytes");
 #endif
 
-void CAudioCaptureDlg::InstallTrayIcon() {
+void CTrayIcon::Install(HWND window) {
     m_trayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    m_trayIconData.hWnd = m_hWnd;
+    m_trayIconData.hWnd = window;
     m_trayIconData.uID = IDR_MAINFRAME;
     m_trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_trayIconData.uCallbackMessage = WM_TRAYICON_NOTIFY;
@@ -19,18 +19,29 @@ void CAudioCaptureDlg::InstallTrayIcon() {
     m_trayMenu.LoadMenu(IDR_TRAYMENU);
 }
 
-LRESULT CAudioCaptureDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
+void CTrayIcon::Remove() {
+    Shell_NotifyIconA(NIM_DELETE, &m_trayIconData);
+    m_trayMenu.DestroyMenu();
+}
+
+void CTrayIcon::ShowEngineState(bool running) {
+    m_trayMenu.Enable(ID_TRAY_START, !running);
+    m_trayMenu.Enable(ID_TRAY_STOP, running);
+}
+
+LRESULT CTrayIcon::OnTrayNotify(WPARAM, LPARAM lParam) {
     switch (static_cast<UINT>(lParam)) {
     case WM_LBUTTONDBLCLK:
-        ShowFromTray();
+        m_owner.ShowFromTray();
         break;
     case WM_RBUTTONUP: {
         POINT pt;
         GetCursorPos(&pt);
         SetForegroundWindow(m_trayIconData.hWnd);
         TrackPopupMenu(m_trayMenu.GetSubMenu(0), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
-                       m_hWnd, nullptr);
-        PostMessage(WM_NULL); // lets the menu close properly when focus moves away
+                       m_trayIconData.hWnd, nullptr);
+        // Lets the menu close properly when the focus moves away.
+        PostMessageA(m_trayIconData.hWnd, WM_NULL, 0, 0);
         break;
     }
     default:
@@ -39,11 +50,22 @@ LRESULT CAudioCaptureDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
     return 1;
 }
 
-void CAudioCaptureDlg::OnTrayConfiguration() {
-    ShowFromTray();
+void CTrayIcon::OnTrayConfiguration() {
+    m_owner.ShowFromTray();
 }
 
-void CAudioCaptureDlg::ShowFromTray() {
-    m_bStartHidden = 0;
-    ShowWindow(SW_SHOW);
+void CTrayIcon::OnTrayStart() {
+    m_owner.StartAudioEngine();
+}
+
+void CTrayIcon::OnTrayStop() {
+    m_owner.StopAudioEngine();
+}
+
+void CTrayIcon::OnTrayAbout() {
+    m_owner.OnHelpAbout();
+}
+
+void CTrayIcon::OnTrayExit() {
+    m_owner.Exit();
 }

@@ -37,7 +37,6 @@ class CDSCaptureDevice : public CCaptureDevice {
     }
     void SetProbe(ICaptureProbe* probe) { m_pProbe = probe; }
     bool IsOpen() const { return m_initialised != 0; }
-    DWORD GetReadOffset() const { return m_dwNextCaptureOffset; }
 
   private:
     static constexpr int kNotifyCount = 50;

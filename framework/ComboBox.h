@@ -16,10 +16,6 @@ class CComboBox : public CWindow {
             SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     }
     // Case-insensitive prefix search that starts after `startAfter` and wraps.
-    int FindString(int startAfter, const std::string& text) const {
-        return static_cast<int>(
-            SendMessage(CB_FINDSTRING, startAfter, reinterpret_cast<LPARAM>(text.c_str())));
-    }
     std::string GetLBText(int index) const;
     void* GetItemDataPtr(int index) const {
         return reinterpret_cast<void*>(SendMessage(CB_GETITEMDATA, index));

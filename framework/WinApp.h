@@ -25,7 +25,6 @@ class CWinAppBase {
     void ParseCommandLine(CCommandLineInfo& info);
     // Help requests go to HTML Help, on the program's path with ".CHM".
     void EnableHtmlHelp();
-    const std::string& GetHelpFilePath() const { return m_helpFilePath; }
     // Opens the help file; false when it cannot (the caller tells the user).
     bool ShowHtmlHelp(DWORD_PTR data, UINT command);
 

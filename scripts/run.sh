@@ -50,18 +50,18 @@ program=$!
 sleep 2 && shot splash
 "$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" wait 15000 </dev/null || exit 1
 sleep 1 && shot main-window
-"$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" click 1006 </dev/null # Start Audio
+"$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" click IDC_START_STOP </dev/null
 sleep 1
 
 # The VoIP side opens the virtual microphone; the driver asks for audio.
 "$root/tests/rig/rig.sh" play "$rig" noisy "$noisy"
 "$WINE" "$bin/vmic.exe" record 8 "$out/before.wav" </dev/null
-"$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" click 1001 </dev/null # Noise Cancellation: On
+"$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" click IDC_INPUT_NC_ON </dev/null
 sleep 1 && shot engine-on
 # The sample plays on (it lasts three times as long): the next 8 s, denoised.
 "$WINE" "$bin/vmic.exe" record 8 "$out/after.wav" </dev/null
 
-"$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" command 32774 </dev/null # tray: Exit
+"$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" command ID_TRAY_EXIT </dev/null
 wait "$program"
 echo "program ended with exit code $?"
 echo "recordings at the VoIP side: out/before.wav (noise cancellation off), out/after.wav (on)"

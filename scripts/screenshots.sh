@@ -25,11 +25,11 @@ cmd() { "$WINE" "$bin/wndcmd.exe" "$@" </dev/null; }
 "$WINE" "$bin/HushwaveVoIP.exe" </dev/null >/dev/null 2>&1 &
 sleep 2 && shot splash
 cmd "Hushwave VoIP" wait 15000 && sleep 1
-cmd "Hushwave VoIP" click 1006 && sleep 1 && cmd "Hushwave VoIP" click 1001 && sleep 1
+cmd "Hushwave VoIP" click IDC_START_STOP && sleep 1 && cmd "Hushwave VoIP" click IDC_INPUT_NC_ON && sleep 1
 shot main-window
-cmd "Hushwave VoIP" command 32791 && sleep 1 && shot about-box
-cmd "About Hushwave VoIP" click 1 && sleep 1
+cmd "Hushwave VoIP" command ID_HELP_ABOUT && sleep 1 && shot about-box
+cmd "About Hushwave VoIP" click IDOK && sleep 1
 # The tray menu, opened as a right click on the icon would.
 "$WINE" "$bin/wndcmd.exe" "Hushwave VoIP" tray </dev/null && sleep 1 && shot tray-menu
-cmd "Hushwave VoIP" command 32774
+cmd "Hushwave VoIP" command ID_TRAY_EXIT
 sleep 2

@@ -11,7 +11,6 @@ class DeviceGuidTable {
     // The stored copy, or null when the table is full.
     GUID* Add(const GUID& guid);
     void Reset() { m_count = 0; }
-    int Count() const { return m_count; }
 
   private:
     GUID m_entries[kCapacity] = {};

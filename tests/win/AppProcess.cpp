@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "TestPaths.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -81,16 +82,16 @@ AppProcess::~AppProcess() {
 }
 
 bool AppProcess::ClickSplash(DWORD timeoutMs) {
-    HWND splash = FindDialog(m_pid, "", 1013, timeoutMs);
+    HWND splash = FindDialog(m_pid, "", IDC_SPLASH_PICTURE, timeoutMs);
     if (!splash)
         return false;
-    PostMessageA(splash, WM_COMMAND, MAKEWPARAM(1013, STN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(splash, 1013)));
+    PostMessageA(splash, WM_COMMAND, MAKEWPARAM(IDC_SPLASH_PICTURE, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(splash, IDC_SPLASH_PICTURE)));
     return true;
 }
 
 HWND AppProcess::MainWindow(DWORD timeoutMs) {
-    return FindDialog(m_pid, "Hushwave VoIP", 1006, timeoutMs);
+    return FindDialog(m_pid, "Hushwave VoIP", IDC_START_STOP, timeoutMs);
 }
 
 HWND AppProcess::MessageBoxWith(const char* caption, std::string& text, DWORD timeoutMs) {

@@ -10,6 +10,7 @@ AudioEngine::AudioEngine(const AudioEngineConfig& config) {
     m_pCaptureDevice = new CDSCaptureDevice();
     m_pCaptureDevice->SetDriverLink(m_pDriverLink);
     m_pCaptureDevice->SetProcessing(config.libraries, config.switches);
+    m_pCaptureDevice->SetFaultSink(config.faults);
     m_pCaptureDevice->OpenDevice(config.captureGuid);
     m_hEventThread = nullptr;
 }
@@ -88,10 +89,12 @@ void AudioEngine::StopEventThread() {
 bool AudioEngine::UnregisterDriverEvents() {
     if (!m_pDriverLink)
         return false;
+    // Every slot is closed whatever the driver answers: events left open would
+    // come back, perhaps signalled, to the next start.
+    bool all = true;
     for (int i = 0; i < VAD_EVENT_COUNT; ++i)
-        if (!m_pDriverLink->UnregisterEvent(i))
-            return false;
-    return true;
+        all = m_pDriverLink->UnregisterEvent(i) && all;
+    return all;
 }
 
 void AudioEngine::Shutdown() {

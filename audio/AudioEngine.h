@@ -25,8 +25,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "DSCaptureDevice.h"
+
 class AppSettings;
-class CDSCaptureDevice;
 class DriverLink;
 class ProcessingLibraryTable;
 
@@ -34,6 +35,7 @@ struct AudioEngineConfig {
     GUID captureGuid = {};                             // the DirectSound capture device
     const AppSettings* switches = nullptr;             // its input switch picks the library slot
     const ProcessingLibraryTable* libraries = nullptr; // outlives the engine; null: none
+    CaptureFaultSink faults; // told once when capture cannot go on; none by default
 };
 
 class AudioEngine {
@@ -50,8 +52,8 @@ class AudioEngine {
     // nothing more.
     bool Start();
     // Ends the event thread, unregisters the events and shuts down. Returns
-    // whether the driver took every event back; the engine is shut down
-    // either way.
+    // whether the driver took every event back; every event is closed and the
+    // engine is shut down either way.
     bool Stop();
 
     CDSCaptureDevice* GetCaptureDevice() const { return m_pCaptureDevice; }

@@ -17,6 +17,9 @@ CCaptureDevice::CCaptureDevice() : m_pFormat(&m_format) {
     m_hNotifyWnd = CreateWindowExA(0, kClassName, kWindowName, WS_POPUP, 0, 0, 0, 0, nullptr,
                                    nullptr, GetModuleHandleA(nullptr), nullptr);
     if (m_hNotifyWnd) {
+        // The window is top-level, so any program can send it a WM_COMMAND:
+        // only a command that names this very device is obeyed.
+        SetWindowLongPtrA(m_hNotifyWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         m_format.wFormatTag = WAVE_FORMAT_PCM;
         m_format.nChannels = 1;
         m_format.nSamplesPerSec = 16000;
@@ -31,8 +34,10 @@ CCaptureDevice::~CCaptureDevice() {
     m_initialised = 0;
     m_state = Stopped;
     // Commands still queued for this window die with it.
-    if (m_hNotifyWnd)
+    if (m_hNotifyWnd) {
+        SetWindowLongPtrA(m_hNotifyWnd, GWLP_USERDATA, 0);
         DestroyWindow(m_hNotifyWnd);
+    }
     m_hNotifyWnd = nullptr;
 }
 
@@ -52,7 +57,8 @@ LRESULT CALLBACK CCaptureDevice::NotificationWndProc(HWND hwnd, UINT msg, WPARAM
                                                      LPARAM lParam) {
     // The whole wParam is the code: a control notification (high word set)
     // is not a capture command.
-    if (msg == WM_COMMAND && wParam <= kStopCapture) {
+    const LONG_PTR owner = GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    if (msg == WM_COMMAND && wParam <= kStopCapture && owner != 0 && lParam == owner) {
         auto* device = reinterpret_cast<CCaptureDevice*>(lParam);
         switch (wParam) {
         case kStartCapture:

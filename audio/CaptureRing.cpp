@@ -3,6 +3,15 @@
 CaptureReadPlan PlanCaptureRead(uint32_t readOffset, uint32_t capturePosition,
                                 uint32_t readPosition, uint32_t bufferSize, uint32_t blockSize) {
     CaptureReadPlan plan = {};
+    plan.nextReadOffset = readOffset;
+    // Just after a start the read offset, rounded up to a whole block, may
+    // lie a little ahead of the read position: nothing is ready yet (reading
+    // "on" would hand on almost the whole ring, never captured).
+    if (bufferSize != 0) {
+        const uint32_t ahead = (readOffset + bufferSize - readPosition) % bufferSize;
+        if (ahead != 0 && ahead < blockSize)
+            return plan;
+    }
     plan.overlap = readPosition < readOffset && readOffset < capturePosition;
     int32_t size = static_cast<int32_t>(readPosition - readOffset);
     if (size < 0)

@@ -5,6 +5,8 @@
 #include "ProcessingLibraryTable.h"
 #include "settings/AppSettings.h"
 
+#include <vector>
+
 #if defined(_WIN32) && !defined(_WIN64)
 // The full structure with the effect fields; the only size the system takes
 // besides the short one.
@@ -36,7 +38,32 @@ void CloseAndClear(HANDLE& h) {
     h = nullptr;
 }
 
+CaptureCreateFn g_captureCreate = nullptr;
+
+// A read that the capture thread may no longer hand on: its device has gone.
+constexpr HRESULT kDeviceAbandoned = static_cast<HRESULT>(0x80040301L);
+
 } // namespace
+
+void SetCaptureCreateHook(CaptureCreateFn create) {
+    g_captureCreate = create;
+}
+
+// Shared by the device and its capture thread; the last of the two to let go
+// deletes it. Once `abandoned` is set (under sendLock) the thread touches
+// nothing of the device again.
+struct CDSCaptureDevice::ThreadShare {
+    std::atomic<int> refs{2};
+    SRWLOCK sendLock = SRWLOCK_INIT;
+    bool abandoned = false;
+    std::vector<unsigned char> frames; // one read, copied out of the ring
+    DWORD firstLength = 0, secondLength = 0;
+
+    static void Release(ThreadShare* share) {
+        if (share->refs.fetch_sub(1) == 1)
+            delete share;
+    }
+};
 
 CDSCaptureDevice::CDSCaptureDevice() = default;
 
@@ -47,7 +74,10 @@ CDSCaptureDevice::~CDSCaptureDevice() {
 int CDSCaptureDevice::OpenDevice(const GUID& guid) {
     m_guidCaptureDevice = guid;
     CloseDevice();
-    return InitDevice();
+    const int opened = InitDevice();
+    if (!opened)
+        ReportFault(kCaptureDeviceFailed);
+    return opened;
 }
 
 int CDSCaptureDevice::InitDevice() {
@@ -60,13 +90,17 @@ int CDSCaptureDevice::InitDevice() {
         CloseDevice();
         return 0;
     }
-    if (FAILED(DirectSoundCaptureCreate(&m_guidCaptureDevice, &m_pDSCapture, nullptr))) {
+    CaptureCreateFn create = g_captureCreate ? g_captureCreate : DirectSoundCaptureCreate;
+    if (FAILED(create(&m_guidCaptureDevice, &m_pDSCapture, nullptr))) {
         OutputDebugStringA("CDSCaptureDevice:DirectSoundCaptureCreate FAILED\n");
         return 0;
     }
+    m_pShare = new ThreadShare();
+    m_pShare->frames.resize(m_pFormat->nAvgBytesPerSec); // the whole ring, once
     m_hCaptureThread = CreateThread(nullptr, 0, CaptureThreadProc, this, 0, &m_dwCaptureThreadId);
     if (!m_hCaptureThread) {
         OutputDebugStringA("CDSCaptureDevice:Can't create Capture thread\n");
+        ThreadShare::Release(m_pShare); // the thread's reference
         CloseDevice();
         return 0;
     }
@@ -76,16 +110,30 @@ int CDSCaptureDevice::InitDevice() {
     return 1;
 }
 
-int CDSCaptureDevice::CloseDevice() {
+// A thread stuck in the library is left behind after a while: it finds its
+// device abandoned when the call returns and ends without touching it.
+void CDSCaptureDevice::EndCaptureThread() {
     if (m_hCaptureThread) {
         if (m_hStopEvent)
             SetEvent(m_hStopEvent);
-        WaitForSingleObject(m_hCaptureThread, INFINITE);
+        if (WaitForSingleObject(m_hCaptureThread, kThreadEndWaitMs) != WAIT_OBJECT_0) {
+            OutputDebugStringA("CDSCaptureDevice: capture thread left behind\n");
+            AcquireSRWLockExclusive(&m_pShare->sendLock);
+            m_pShare->abandoned = true;
+            ReleaseSRWLockExclusive(&m_pShare->sendLock);
+        }
         CloseAndClear(m_hCaptureThread);
     }
+    if (m_pShare)
+        ThreadShare::Release(m_pShare);
+    m_pShare = nullptr;
+}
+
+int CDSCaptureDevice::CloseDevice() {
+    EndCaptureThread();
     CloseAndClear(m_hNotificationEvent);
     CloseAndClear(m_hStopEvent);
-    ReleaseBuffer(); // the thread has ended: nobody reads any more
+    ReleaseBuffer(); // the thread has ended or let go: nobody reads any more
     ReleaseInterface(m_pDSCapture);
     m_initialised = 0;
     return 1;
@@ -94,6 +142,11 @@ int CDSCaptureDevice::CloseDevice() {
 void CDSCaptureDevice::ReleaseBuffer() {
     ReleaseInterface(m_pDSNotify);
     ReleaseInterface(m_pDSCaptureBuffer);
+}
+
+void CDSCaptureDevice::ReportFault(CaptureFault fault) {
+    if (m_faultSink.window && !m_faultReported.exchange(true))
+        PostMessageA(m_faultSink.window, m_faultSink.message, fault, m_faultSink.cookie);
 }
 
 int CDSCaptureDevice::StartCapture() {
@@ -111,18 +164,19 @@ int CDSCaptureDevice::StartCapture() {
     if (FAILED(hr)) {
         OutputDebugStringA("CDSCaptureDevice: Failed to CreateCaptureBuffer\n");
         CloseDevice();
+        ReportFault(kCaptureDeviceFailed);
         return 0;
     }
     BufferLockGuard guard(m_bufferLock);
     if (FAILED(m_pDSCaptureBuffer->Start(DSCBSTART_LOOPING))) {
         OutputDebugStringA("CDSCaptureDevice: Start Failed\n");
+        ReportFault(kCaptureDeviceFailed);
         return 0;
     }
     StartReadingAtCapturePosition();
     m_state = Capturing;
     return 1;
 }
-
 // A new buffer has captured nothing yet: reading on from the old buffer's
 // offset would hand on up to a second of audio that was never captured. The
 // first read starts where the new buffer's capture begins: at 0 where a new
@@ -206,37 +260,71 @@ HRESULT CDSCaptureDevice::InitNotifications() {
 
 DWORD WINAPI CDSCaptureDevice::CaptureThreadProc(LPVOID param) {
     auto* self = static_cast<CDSCaptureDevice*>(param);
-    const HANDLE events[2] = {self->m_hNotificationEvent, self->m_hStopEvent};
+    ThreadShare* share = self->m_pShare;
+    const DWORD result = self->RunCaptureThread(*share);
+    ThreadShare::Release(share);
+    return result;
+}
+
+DWORD CDSCaptureDevice::RunCaptureThread(ThreadShare& share) {
+    const HANDLE events[2] = {m_hNotificationEvent, m_hStopEvent};
     // The first two notifications after capture begins are not read, so the
     // first read takes about three blocks at once.
     int skip = 3;
+    DWORD lastNotification = GetTickCount();
     for (;;) {
         DWORD result = WaitForMultipleObjects(2, events, FALSE, 50);
         if (result == WAIT_OBJECT_0 + 1)
             return 0;
-        if (result == WAIT_OBJECT_0 && self->m_state == Capturing) {
-            if (--skip > 0)
-                continue;
-            skip = 0;
-            if (FAILED(self->ReadIfCapturing()))
-                return 0;
-        }
-        if (self->m_state != Capturing)
+        if (m_state != Capturing) {
             skip = 3;
+            lastNotification = GetTickCount();
+            continue;
+        }
+        if (result != WAIT_OBJECT_0) {
+            // Capturing, yet DirectSound has gone quiet: the device is gone.
+            if (GetTickCount() - lastNotification > kStallMs)
+                ReportFault(kCaptureDeviceFailed);
+            continue;
+        }
+        lastNotification = GetTickCount();
+        if (--skip > 0)
+            continue;
+        skip = 0;
+        const HRESULT hr = ReadIfCapturing(share);
+        if (hr == kDeviceAbandoned)
+            return 0;
+        if (FAILED(hr)) {
+            ReportFault(kCaptureDeviceFailed);
+            return 0;
+        }
     }
 }
 
-HRESULT CDSCaptureDevice::ReadIfCapturing() {
-    BufferLockGuard guard(m_bufferLock);
-    // The state may have changed while this thread waited for the lock.
-    if (m_state != Capturing)
-        return S_OK;
-    if (m_pProbe)
-        m_pProbe->OnNotification();
-    return RecordCapturedData();
+HRESULT CDSCaptureDevice::ReadIfCapturing(ThreadShare& share) {
+    {
+        BufferLockGuard guard(m_bufferLock);
+        // The state may have changed while this thread waited for the lock.
+        if (m_state != Capturing)
+            return S_OK;
+        if (m_pProbe)
+            m_pProbe->OnNotification();
+        const HRESULT hr = RecordCapturedData(share);
+        if (FAILED(hr) || share.firstLength == 0)
+            return hr;
+    }
+    unsigned char* frames = share.frames.data();
+    if (!ProcessAndSend(share, frames, share.firstLength))
+        return kDeviceAbandoned;
+    if (share.secondLength &&
+        !ProcessAndSend(share, frames + share.firstLength, share.secondLength))
+        return kDeviceAbandoned;
+    return S_OK;
 }
 
-HRESULT CDSCaptureDevice::RecordCapturedData() {
+// Copies what is ready out of the ring into the thread's own buffer.
+HRESULT CDSCaptureDevice::RecordCapturedData(ThreadShare& share) {
+    share.firstLength = share.secondLength = 0;
     if (!m_pDSCaptureBuffer)
         return E_FAIL;
     DWORD capturePosition = 0, readPosition = 0;
@@ -250,7 +338,7 @@ HRESULT CDSCaptureDevice::RecordCapturedData() {
                         m_dwNotifySize);
     if (plan.overlap)
         OutputDebugStringA("RecordCapturedData: HAVE OVERLAP! \r\n");
-    if (plan.size == 0)
+    if (plan.size == 0 || plan.size > share.frames.size())
         return S_OK;
 
     void *first = nullptr, *second = nullptr;
@@ -261,29 +349,39 @@ HRESULT CDSCaptureDevice::RecordCapturedData() {
         OutputDebugStringA("Lock FAILED\n");
         return hr;
     }
-    ProcessCapturedBlock(static_cast<unsigned char*>(first), firstLength);
-    m_dwNextCaptureOffset = (m_dwNextCaptureOffset + firstLength) % m_dwCaptureBufferSize;
-    if (second) {
-        ProcessCapturedBlock(static_cast<unsigned char*>(second), secondLength);
-        m_dwNextCaptureOffset = (m_dwNextCaptureOffset + secondLength) % m_dwCaptureBufferSize;
+    if (!second)
+        secondLength = 0;
+    if (firstLength + secondLength <= share.frames.size()) {
+        CopyMemory(share.frames.data(), first, firstLength);
+        if (secondLength)
+            CopyMemory(share.frames.data() + firstLength, second, secondLength);
+        share.firstLength = firstLength;
+        share.secondLength = secondLength;
+        m_dwNextCaptureOffset =
+            (m_dwNextCaptureOffset + firstLength + secondLength) % m_dwCaptureBufferSize;
     }
     m_pDSCaptureBuffer->Unlock(first, firstLength, second, secondLength);
     return S_OK;
 }
 
-void CDSCaptureDevice::ProcessCapturedBlock(unsigned char* data, DWORD bytes) {
-    if (m_pLibraries && m_pSwitches) {
-        ProcessAudioDataFn process =
-            m_pLibraries->GetInputEntry(m_pSwitches->GetInputNoiseCancellation());
-        if (process) {
-            unsigned char* outBlock = nullptr;
-            int outLength = 0;
-            process(data, static_cast<int>(bytes), &outBlock, &outLength,
-                    static_cast<uint16_t>(m_pFormat->nSamplesPerSec), m_pFormat->nChannels, 0);
+// In place through the library slot the switch picks, then to the driver.
+// False when the device was abandoned while the library held this thread.
+bool CDSCaptureDevice::ProcessAndSend(ThreadShare& share, unsigned char* data, DWORD bytes) {
+    if (m_pLibraries && m_pSwitches)
+        m_pLibraries->ProcessInput(m_pSwitches->GetInputNoiseCancellation(), data,
+                                   static_cast<int>(bytes), m_pFormat->nSamplesPerSec,
+                                   m_pFormat->nChannels);
+    AcquireSRWLockExclusive(&share.sendLock);
+    const bool abandoned = share.abandoned;
+    if (!abandoned) {
+        if (m_pDriverLink) {
+            m_pDriverLink->SendAudio(data, bytes);
+            if (m_pDriverLink->FailedBytesInARow() >= m_pFormat->nAvgBytesPerSec)
+                ReportFault(kDriverRefusedAudio);
         }
+        if (m_pProbe)
+            m_pProbe->OnBlockSent(data, bytes);
     }
-    if (m_pDriverLink)
-        m_pDriverLink->SendAudio(data, bytes);
-    if (m_pProbe)
-        m_pProbe->OnBlockSent(data, bytes);
+    ReleaseSRWLockExclusive(&share.sendLock);
+    return !abandoned;
 }

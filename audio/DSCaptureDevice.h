@@ -1,10 +1,20 @@
 // Captures the chosen microphone with DirectSound into a one-second ring,
 // woken every 20 ms, and hands every whole 640-byte frame, in order, to the
 // noise-processing library and then to the driver.
+//
+// Threads: OpenDevice, the capture commands and the destructor run on the
+// user-interface thread; the capture thread reads, processes and writes.
+// The capture thread copies each read out of the DirectSound ring under the
+// buffer lock and calls the library and the driver outside it, so a stop
+// never waits for the library. When capture cannot go on (the device failed
+// or stalled, or the driver refuses the audio) the device posts one fault
+// message to the window it was given.
 #pragma once
 
 #include <windows.h>
 #include <dsound.h>
+
+#include <atomic>
 
 #include "CaptureDevice.h"
 
@@ -18,6 +28,24 @@ class ICaptureProbe {
     virtual void OnNotification() = 0;                           // capture thread woke to read
     virtual void OnBlockSent(const void* data, DWORD bytes) = 0; // after the driver write
 };
+
+// Why capture stopped, in the fault message's wParam.
+enum CaptureFault : uint32_t {
+    kCaptureDeviceFailed = 1, // DirectSound refused, failed or stopped delivering
+    kDriverRefusedAudio = 2,  // about a second of audio writes failed in a row
+};
+
+// Where faults go: PostMessage(window, message, CaptureFault, cookie).
+struct CaptureFaultSink {
+    HWND window = nullptr;
+    UINT message = 0;
+    LPARAM cookie = 0;
+};
+
+using CaptureCreateFn = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUNDCAPTURE*, LPUNKNOWN);
+// Replaces DirectSoundCaptureCreate for every device opened afterwards (tests
+// inject faults this way); null restores DirectSound's own.
+void SetCaptureCreateHook(CaptureCreateFn create);
 
 class CDSCaptureDevice : public CCaptureDevice {
   public:
@@ -35,22 +63,33 @@ class CDSCaptureDevice : public CCaptureDevice {
         m_pLibraries = libraries;
         m_pSwitches = switches;
     }
+    void SetFaultSink(const CaptureFaultSink& sink) { m_faultSink = sink; }
     void SetProbe(ICaptureProbe* probe) { m_pProbe = probe; }
     bool IsOpen() const { return m_initialised != 0; }
 
+    // How long a stop waits for a capture thread stuck in the library before
+    // it leaves the thread behind.
+    static constexpr DWORD kThreadEndWaitMs = 3000;
+    // No notification for this long while capturing counts as a fault.
+    static constexpr DWORD kStallMs = 1000;
+
   private:
     static constexpr int kNotifyCount = 50;
+    struct ThreadShare;
 
     int CloseDevice();
     int InitDevice();
+    void EndCaptureThread();
     HRESULT CreateCaptureBuffer(WAVEFORMATEX* format);
     HRESULT InitNotifications();
-    HRESULT RecordCapturedData();
-    HRESULT ReadIfCapturing();
-    void ProcessCapturedBlock(unsigned char* data, DWORD bytes);
+    HRESULT RecordCapturedData(ThreadShare& share);
+    HRESULT ReadIfCapturing(ThreadShare& share);
+    bool ProcessAndSend(ThreadShare& share, unsigned char* data, DWORD bytes);
     void ReleaseBuffer();
     void StartReadingAtCapturePosition();
+    void ReportFault(CaptureFault fault);
     static DWORD WINAPI CaptureThreadProc(LPVOID param);
+    DWORD RunCaptureThread(ThreadShare& share);
 
     DWORD m_dwCaptureThreadId = 0;
     HANDLE m_hCaptureThread = nullptr;
@@ -65,11 +104,17 @@ class CDSCaptureDevice : public CCaptureDevice {
     HANDLE m_hNotificationEvent = nullptr;
     HANDLE m_hStopEvent = nullptr;
 
-    // The capture thread holds this around each read; the user-interface
-    // thread around each change or release of the buffer. So a read never
-    // touches a released buffer, and a stop waits for at most one read.
+    // The capture thread holds this around each copy out of the ring; the
+    // user-interface thread around each change or release of the buffer. So
+    // a read never touches a released buffer, and a stop waits for at most
+    // one copy.
     SRWLOCK m_bufferLock = SRWLOCK_INIT;
+    // What the capture thread shares with the device; it outlives a device
+    // that had to leave a stuck thread behind.
+    ThreadShare* m_pShare = nullptr;
     ICaptureProbe* m_pProbe = nullptr;
     const ProcessingLibraryTable* m_pLibraries = nullptr;
     const AppSettings* m_pSwitches = nullptr;
+    CaptureFaultSink m_faultSink;
+    std::atomic<bool> m_faultReported{false};
 };

@@ -13,6 +13,12 @@ bool DriverLink::Close() {
         CloseHandle(m_hDevice);
         m_hDevice = INVALID_HANDLE_VALUE;
     }
+    // Events the driver never took back: a later run must get fresh ones.
+    for (HANDLE& event : m_hEvents) {
+        if (event)
+            CloseHandle(event);
+        event = nullptr;
+    }
     return true;
 }
 
@@ -50,12 +56,14 @@ bool DriverLink::UnregisterEvent(int index) {
 }
 
 DWORD DriverLink::SendAudio(const void* block, DWORD length) {
-    if (m_hDevice == INVALID_HANDLE_VALUE)
-        return 0;
     DWORD returned = 0;
-    if (!DeviceIoControl(m_hDevice, IOCTL_VAD_WRITE_AUDIO, const_cast<void*>(block), length,
-                         nullptr, 0, &returned, nullptr))
+    if (m_hDevice == INVALID_HANDLE_VALUE ||
+        !DeviceIoControl(m_hDevice, IOCTL_VAD_WRITE_AUDIO, const_cast<void*>(block), length,
+                         nullptr, 0, &returned, nullptr)) {
+        m_failedBytes = m_failedBytes + length;
         return 0;
+    }
+    m_failedBytes = 0;
     return returned;
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "DriverProtocol.h"
 
 class DriverLink {
@@ -17,7 +19,10 @@ class DriverLink {
     bool Close();
     bool RegisterEvent(int index);
     bool UnregisterEvent(int index);
+    // Called by the capture thread only.
     DWORD SendAudio(const void* block, DWORD length);
+    // Bytes of the writes that failed since the last one that went through.
+    DWORD FailedBytesInARow() const { return m_failedBytes; }
     int QueryState();
 
     // The six slots in index order, for one WaitForMultipleObjects.
@@ -27,7 +32,8 @@ class DriverLink {
   private:
     bool SendEventRecord(DWORD code, const DriverEventRecord& record);
 
-    // Null until RegisterEvent fills them: a slot is never closed by Close().
+    // Null until RegisterEvent fills them; Close() closes what is still open.
     HANDLE m_hEvents[VAD_EVENT_COUNT] = {};
     HANDLE m_hDevice = INVALID_HANDLE_VALUE;
+    std::atomic<DWORD> m_failedBytes{0};
 };

@@ -34,6 +34,11 @@ class ProcessingLibraryTable {
     // The input entry point of a slot, null when it has none or the slot
     // does not exist.
     ProcessAudioDataFn GetInputEntry(int slot) const;
+    // Runs the input entry of a slot in place on one block, if it has one.
+    // Called by the capture thread; touches nothing of the table after the
+    // library returns, so a call that hangs never holds the table.
+    bool ProcessInput(int slot, unsigned char* block, int length, unsigned int sampleRate,
+                      int channels) const;
     const ProcessingLibrarySlot& GetSlot(int slot) const { return m_slots[slot]; }
 
   private:

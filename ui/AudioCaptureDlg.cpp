@@ -13,6 +13,7 @@
 #include "DeviceListText.h"
 #include "Hyperlink.h"
 #include "audio/AudioEngine.h"
+#include "audio/DriverLink.h"
 #include "audio/ProcessingLibraryTable.h"
 #include "framework/ResString.h"
 #include "framework/WinApp.h"
@@ -81,6 +82,7 @@ BOOL CAudioCaptureDlg::OnInitDialog() {
     auto* libraries = new ProcessingLibraryTable();
     libraries->Load();
     g_pProcessingLibraries = libraries;
+    m_bInputNcAvailable = libraries->GetInputEntry(1) != nullptr;
 
     m_tray.Install(m_hWnd);
     m_options.Attach(m_hWnd);
@@ -159,6 +161,17 @@ void CAudioCaptureDlg::FillOutputDeviceList() {
     FillDeviceList(m_cbOutputDevice, false);
 }
 
+int FindGuid(const CComboBox& list, const GUID* wanted) {
+    if (!wanted)
+        return -1;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        const GUID* guid = static_cast<const GUID*>(list.GetItemDataPtr(i));
+        if (guid && IsEqualGUID(*guid, *wanted))
+            return i;
+    }
+    return -1;
+}
+
 const GUID* SelectedGuid(const CComboBox& list) {
     const int index = list.GetCurSel();
     return index < 0 ? nullptr : static_cast<const GUID*>(list.GetItemDataPtr(index));
@@ -198,6 +211,9 @@ void CAudioCaptureDlg::StartAudioEngine() {
     config.captureGuid = g_AppSettings.GetCaptureGuid();
     config.switches = &g_AppSettings;
     config.libraries = g_pProcessingLibraries;
+    config.faults = {m_hWnd, WM_ENGINE_FAULT, ++m_engineRun};
+    m_bAwaitingRecovery = false;
+    m_faultText.clear();
     m_pEngine = new AudioEngine(config);
     if (!m_pEngine->Start()) {
         delete m_pEngine;
@@ -220,6 +236,47 @@ void CAudioCaptureDlg::StopAudioEngine() {
     // is gone either way, and a running state with no engine behind it could
     // never be started again.
     ShowEngineState(false);
+}
+
+// A stale fault (from a run stopped since) changes nothing.
+LRESULT CAudioCaptureDlg::OnEngineFault(WPARAM fault, LPARAM run) {
+    if (!m_pEngine || run != m_engineRun)
+        return 0;
+    const std::string device = m_cbInputDevice.GetWindowText(511);
+    m_lostDevice = g_AppSettings.GetCaptureGuid();
+    StopAudioEngine();
+    m_faultText = fault == kDriverRefusedAudio ? LoadResString(IDS_DRIVER_LOST)
+                                               : LoadResString(IDS_INPUT_DEVICE_LOST) + device;
+    UpdateStatusLine();
+    m_bAwaitingRecovery = true;
+    SetTimer(m_hWnd, kRecoveryTimerId, kRecoveryPeriodMs, nullptr);
+    return 0;
+}
+
+// Back means: the driver answers and the device is in the input list. A
+// start then could not end the program with the driver message.
+bool CAudioCaptureDlg::LostDeviceIsBack() {
+    DriverLink probe;
+    return probe.Open() && FindGuid(m_cbInputDevice, &m_lostDevice) >= 0;
+}
+
+void CAudioCaptureDlg::OnRecoveryTimer(UINT_PTR id) {
+    if (id != kRecoveryTimerId) {
+        SetMsgHandled(false);
+        return;
+    }
+    if (m_pEngine || !m_bAwaitingRecovery) {
+        KillTimer(m_hWnd, kRecoveryTimerId);
+        return;
+    }
+    if (!LostDeviceIsBack())
+        return;
+    const int index = FindGuid(m_cbInputDevice, &m_lostDevice);
+    if (m_cbInputDevice.GetCurSel() != index) {
+        m_cbInputDevice.SetCurSel(index);
+        OnSelchangeInputDevice();
+    }
+    StartAudioEngine();
 }
 
 void CAudioCaptureDlg::ShowEngineState(bool running) {
@@ -319,6 +376,7 @@ void CAudioCaptureDlg::OnClickWebLink() {
 
 void CAudioCaptureDlg::OnDestroy() {
     m_options.StopTimer();
+    KillTimer(m_hWnd, kRecoveryTimerId);
     StopAudioEngine();
     if (ProcessingLibraryTable* libraries = g_pProcessingLibraries) {
         g_pProcessingLibraries = nullptr;

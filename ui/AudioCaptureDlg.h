@@ -25,6 +25,13 @@
 
 class AudioEngine;
 
+// Posted by a running engine's capture device when capture cannot go on:
+// wParam the CaptureFault, lParam the run it belongs to.
+constexpr UINT WM_ENGINE_FAULT = WM_USER + 2;
+// While a lost device or driver is awaited, it is looked for every 2 s.
+constexpr UINT kRecoveryTimerId = 3;
+constexpr UINT kRecoveryPeriodMs = 2000;
+
 class CAudioCaptureDlg : public CDialogBase {
   public:
     // `startHidden`: the window stays hidden in the tray until the user asks
@@ -72,6 +79,8 @@ class CAudioCaptureDlg : public CDialogBase {
     CHAIN_MSG_MAP_MEMBER(m_tray)
     CHAIN_MSG_MAP_MEMBER(m_options)
     CHAIN_MSG_MAP_MEMBER(m_deviceChange)
+    ON_MESSAGE(WM_ENGINE_FAULT, OnEngineFault)
+    ON_WM_TIMER(OnRecoveryTimer)
     ON_COMMAND(ID_FILE_START_AUDIO, StartAudioEngine)
     ON_COMMAND(ID_FILE_STOP_AUDIO, StopAudioEngine)
     ON_COMMAND(ID_HELP_ABOUT, OnHelpAbout)
@@ -114,6 +123,12 @@ class CAudioCaptureDlg : public CDialogBase {
     void ShowHelp(DWORD_PTR data, UINT command);
     void OnClickWebLink();
 
+    // Faults after a start: the stopped state shown with what was lost, and
+    // a start again by itself once it is back.
+    LRESULT OnEngineFault(WPARAM fault, LPARAM run);
+    void OnRecoveryTimer(UINT_PTR id);
+    bool LostDeviceIsBack();
+
     // Switches and status line (Switches.cpp).
     void OnInputNcOn() { SetInputSwitch(1); }
     void OnInputNcOff() { SetInputSwitch(0); }
@@ -142,6 +157,11 @@ class CAudioCaptureDlg : public CDialogBase {
     uint8_t m_bEngineOn = 0;
     uint8_t m_bInputNcOn = 0;
     bool m_bReportingStartFailure = false;
+    bool m_bInputNcAvailable = false; // the library has its input entry
+    LPARAM m_engineRun = 0;           // counts the starts; faults name theirs
+    bool m_bAwaitingRecovery = false;
+    GUID m_lostDevice = {};
+    std::string m_faultText; // shown after "OFF" until the next start
     CButton m_btnStartStop;
     CStatic m_staticStatus;
     CComboBox m_cbInputNcMirror;
@@ -153,3 +173,5 @@ class CAudioCaptureDlg : public CDialogBase {
 
 // The GUID behind a list's selected entry; null when nothing is selected.
 const GUID* SelectedGuid(const CComboBox& list);
+// The first entry whose GUID is `wanted`, -1 for none.
+int FindGuid(const CComboBox& list, const GUID* wanted);

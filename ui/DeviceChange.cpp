@@ -3,7 +3,6 @@
 #include <dbt.h>
 
 #include <cstddef>
-#include <cstring>
 
 #include "AudioCaptureDlg.h"
 #include "DeviceChangeRules.h"
@@ -26,17 +25,6 @@ uint32_t ClassFirst32(const DEV_BROADCAST_HDR* header) {
     if (header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE || header->dbch_size < needed)
         return 0;
     return reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(header)->dbcc_classguid.Data1;
-}
-
-int FindGuid(const CComboBox& list, const GUID* wanted) {
-    if (!wanted)
-        return -1;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        const GUID* guid = static_cast<const GUID*>(list.GetItemDataPtr(i));
-        if (guid && std::memcmp(guid, wanted, sizeof(GUID)) == 0)
-            return i;
-    }
-    return -1;
 }
 
 bool MentionsUsb(const CComboBox& list) {

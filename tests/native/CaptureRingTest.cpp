@@ -48,8 +48,10 @@ TEST(CaptureRing, WholeBlocksOnlyAndOverlapIsFlagged) {
 }
 
 TEST(CaptureRing, EveryOffsetAndDistanceGivesWholeFramesInsideTheRing) {
+    // Up to a block short of the whole ring: a read position less than a
+    // block behind the offset means nothing is ready (see below).
     for (uint32_t offset = 0; offset < kRing; offset += kBlock)
-        for (uint32_t ahead = 0; ahead < kRing; ahead += 97) {
+        for (uint32_t ahead = 0; ahead <= kRing - kBlock; ahead += 97) {
             uint32_t pos = (offset + ahead) % kRing;
             CaptureReadPlan p = PlanCaptureRead(offset, pos, pos, kRing, kBlock);
             ASSERT_EQ(p.size, ahead - ahead % kBlock);
@@ -67,4 +69,11 @@ TEST(CaptureRing, AFreshBufferIsReadFromWhereItsCaptureBegins) {
     EXPECT_EQ(FirstReadOffset(7680, kBlock, kRing), 7680u);
     EXPECT_EQ(FirstReadOffset(31700, kBlock, kRing), 0u); // rounds past the end: wraps
     EXPECT_EQ(FirstReadOffset(31999, kBlock, kRing) % kBlock, 0u);
+    // The first read may come before the read position reaches the rounded
+    // offset: it must read nothing, not the never-captured rest of the ring.
+    for (uint32_t readPosition : {7361u, 7679u, 31700u, 31999u}) {
+        const uint32_t first = FirstReadOffset(readPosition, kBlock, kRing);
+        EXPECT_EQ(PlanCaptureRead(first, readPosition + 5, readPosition, kRing, kBlock).size, 0u)
+            << readPosition;
+    }
 }

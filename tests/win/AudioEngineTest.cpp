@@ -240,14 +240,14 @@ TEST_F(AudioEngineTest, UnregisteringFailsAtIndexOne) {
     ASSERT_TRUE(h.Peer().FailUnregisterAt(1));
     engine->StopEventThread();
     EXPECT_FALSE(engine->UnregisterDriverEvents());
+    // Every slot is closed and every later index still asked for: nothing of
+    // this run may come back to the next start.
     DriverLink* link = engine->GetDriverLink();
-    EXPECT_EQ(link->GetEvent(0), nullptr);
-    EXPECT_EQ(link->GetEvent(1), nullptr) << "closed although the request failed";
-    for (int i = 2; i < 6; ++i)
-        EXPECT_NE(link->GetEvent(i), nullptr) << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(link->GetEvent(i), nullptr) << i;
     VadPeerCounters c = Counters();
-    EXPECT_EQ(c.unregisterRequests, 2u);
-    EXPECT_EQ(c.registeredMask, 0x3Eu); // 1 stays with the driver, as do 2 to 5
+    EXPECT_EQ(c.unregisterRequests, 6u);
+    EXPECT_EQ(c.registeredMask, 0x02u); // only 1 stays with the driver
     engine->Shutdown();
     engine.reset();
 }

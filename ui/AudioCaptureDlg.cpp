@@ -13,6 +13,7 @@
 #include "DeviceGuidTable.h"
 #include "DeviceListText.h"
 #include "Hyperlink.h"
+#include "ShellCalls.h"
 #include "audio/AudioEngine.h"
 #include "audio/ProcessingLibraryTable.h"
 #include "framework/ResString.h"
@@ -141,7 +142,7 @@ bool CAudioCaptureDlg::RegisterDeviceNotifications() {
         filter.dbcc_size = sizeof(filter);
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
         filter.dbcc_classguid = cls;
-        if (!RegisterDeviceNotificationA(m_hWnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
+        if (!g_shellCalls.registerDeviceNotification(m_hWnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
             return false;
     }
     return true;
@@ -336,7 +337,7 @@ void CAudioCaptureDlg::OnDestroy() {
         libraries->Unload();
         delete libraries;
     }
-    Shell_NotifyIconA(NIM_DELETE, &m_trayIconData);
+    g_shellCalls.notifyIcon(NIM_DELETE, &m_trayIconData);
     m_trayMenu.DestroyMenu();
     if (CWinAppBase* app = CWinAppBase::GetApp())
         app->m_hMainWnd = nullptr;

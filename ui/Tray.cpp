@@ -1,6 +1,7 @@
 // The main window's notification-area icon and its menu.
 #include "AudioCaptureDlg.h"
 
+#include "ShellCalls.h"
 #include "framework/ResString.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -15,7 +16,7 @@ void CAudioCaptureDlg::InstallTrayIcon() {
     m_trayIconData.uCallbackMessage = WM_TRAYICON_NOTIFY;
     m_trayIconData.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
     lstrcpynA(m_trayIconData.szTip, LoadResString(IDS_APP_CAPTION).c_str(), 64);
-    Shell_NotifyIconA(NIM_ADD, &m_trayIconData);
+    g_shellCalls.notifyIcon(NIM_ADD, &m_trayIconData);
     m_trayMenu.LoadMenu(IDR_TRAYMENU);
 }
 

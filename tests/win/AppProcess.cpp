@@ -80,8 +80,12 @@ AppProcess::~AppProcess() {
     CloseHandle(m_process);
 }
 
+HWND AppProcess::Splash(DWORD timeoutMs) {
+    return FindDialog(m_pid, "", 1013, timeoutMs);
+}
+
 bool AppProcess::ClickSplash(DWORD timeoutMs) {
-    HWND splash = FindDialog(m_pid, "", 1013, timeoutMs);
+    HWND splash = Splash(timeoutMs);
     if (!splash)
         return false;
     PostMessageA(splash, WM_COMMAND, MAKEWPARAM(1013, STN_CLICKED),

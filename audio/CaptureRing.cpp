@@ -9,13 +9,6 @@ CaptureReadPlan PlanCaptureRead(uint32_t readOffset, uint32_t capturePosition,
         size += static_cast<int32_t>(bufferSize);
     plan.size =
         blockSize ? static_cast<uint32_t>(size) - static_cast<uint32_t>(size) % blockSize : 0;
-    plan.nextReadOffset = readOffset;
-    if (plan.size == 0 || bufferSize == 0)
-        return plan;
-    const uint32_t toEnd = bufferSize - readOffset;
-    plan.first = {readOffset, plan.size < toEnd ? plan.size : toEnd};
-    plan.second = {0, plan.size - plan.first.length};
-    plan.nextReadOffset = (readOffset + plan.size) % bufferSize;
     return plan;
 }
 

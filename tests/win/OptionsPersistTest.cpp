@@ -92,9 +92,10 @@ TEST_F(OptionsPersistTest, TheOptionsAreReadBackByTheNextStart) {
         ExpectOptions(second, true);
         EXPECT_EQ(g_AppSettings.GetAutoStartEngine(), 1);
         EXPECT_EQ(g_AppSettings.GetConfigStoreType(), 1);
-        if (Connected()) // the read-back option acts: the engine starts by itself
+        if (Connected()) { // the read-back option acts: the engine starts by itself
             EXPECT_TRUE(
                 PumpUntil([&] { return second.Text(IDC_STATUS) != "Audio Engine Is OFF"; }, 5000));
+        }
         for (int box : kOptionBoxes) {
             SendDlgItemMessageA(second.Hwnd(), box, BM_SETCHECK, BST_UNCHECKED, 0);
             second.Command(box, BN_CLICKED);

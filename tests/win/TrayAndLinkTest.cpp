@@ -124,7 +124,7 @@ TEST_F(TrayAndLinkTest, TheIconIsAddedWithItsTipAndRemovedWithTheWindow) {
     ASSERT_NE(dlg, nullptr);
     std::vector<IconCall> calls = Icons();
     ASSERT_EQ(calls.size(), 1u);
-    const NOTIFYICONDATAA& added = calls[0].data;
+    const NOTIFYICONDATAA added = calls[0].data;
     EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
     EXPECT_TRUE(calls[0].result);
     EXPECT_EQ(added.cbSize, 88u);

@@ -79,6 +79,14 @@ HWND ShownMenu(DWORD timeoutMs) {
     return found && IsWindowVisible(found) ? found : nullptr;
 }
 
+// A menu's commands in order (0 for separators).
+std::vector<UINT> ItemsOf(HMENU menu) {
+    std::vector<UINT> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+        items.push_back(GetMenuItemID(menu, i));
+    return items;
+}
+
 bool IsSameGuid(const GUID& a, const GUID& b) {
     return IsEqualGUID(a, b) != FALSE;
 }
@@ -159,8 +167,9 @@ TEST_F(TrayAndLinkTest, ARightClickShowsTheTrayMenuAtThePointer) {
     PostMessageA(dlg, WM_TRAYICON_NOTIFY, IDR_MAINFRAME, WM_RBUTTONUP);
     HWND menu = ShownMenu(5000);
     ASSERT_NE(menu, nullptr) << "no menu shown";
-    EXPECT_EQ(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)),
-              GetSubMenu(run.Dlg().m_trayMenu.GetSafeHmenu(), 0));
+    EXPECT_EQ(ItemsOf(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0))),
+              ItemsOf(GetSubMenu(
+                  LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU)), 0)));
     RECT rect = {};
     GetWindowRect(menu, &rect);
     EXPECT_NEAR(rect.right, cursor.x, 2);

@@ -3,7 +3,6 @@
 CaptureReadPlan PlanCaptureRead(uint32_t readOffset, uint32_t capturePosition,
                                 uint32_t readPosition, uint32_t bufferSize, uint32_t blockSize) {
     CaptureReadPlan plan = {};
-    plan.nextReadOffset = readOffset;
     // Just after a start the read offset, rounded up to a whole block, may
     // lie a little ahead of the read position: nothing is ready yet (reading
     // "on" would hand on almost the whole ring, never captured).
@@ -18,13 +17,6 @@ CaptureReadPlan PlanCaptureRead(uint32_t readOffset, uint32_t capturePosition,
         size += static_cast<int32_t>(bufferSize);
     plan.size =
         blockSize ? static_cast<uint32_t>(size) - static_cast<uint32_t>(size) % blockSize : 0;
-    plan.nextReadOffset = readOffset;
-    if (plan.size == 0 || bufferSize == 0)
-        return plan;
-    const uint32_t toEnd = bufferSize - readOffset;
-    plan.first = {readOffset, plan.size < toEnd ? plan.size : toEnd};
-    plan.second = {0, plan.size - plan.first.length};
-    plan.nextReadOffset = (readOffset + plan.size) % bufferSize;
     return plan;
 }
 

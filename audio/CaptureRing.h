@@ -1,20 +1,13 @@
 // Arithmetic of the capture ring: how much of what DirectSound has captured
-// can be read now, in whole blocks, and where it lies in the ring.
+// can be read now, in whole blocks. (Where it lies, in one region or two,
+// is what the buffer's Lock reports.)
 #pragma once
 
 #include <cstdint>
 
-struct CaptureRegion {
-    uint32_t offset;
-    uint32_t length;
-};
-
 struct CaptureReadPlan {
-    uint32_t size;        // bytes to read: a multiple of the block size, 0 for none
-    CaptureRegion first;  // up to the end of the ring
-    CaptureRegion second; // from the start of the ring; length 0 when not wrapped
-    uint32_t nextReadOffset;
-    bool overlap; // the read offset lies between read and capture position
+    uint32_t size; // bytes to read: a multiple of the block size, 0 for none
+    bool overlap;  // the read offset lies between read and capture position
 };
 
 // readOffset: next byte to read; readPosition and capturePosition as the

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "Hyperlink.h"
+#include "ShellCalls.h"
 
 BOOL CAboutDlg::OnInitDialog() {
     CDialogBase::OnInitDialog();
@@ -13,11 +14,11 @@ BOOL CAboutDlg::OnInitDialog() {
 
 // Nothing is reported when no browser or mail program answers.
 void CAboutDlg::OpenWebPage() {
-    ShellExecuteA(nullptr, "open", HUSHWAVE_WEB_ADDRESS "/index.html", nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    g_shellCalls.shellExecute(nullptr, "open", HUSHWAVE_WEB_ADDRESS "/index.html", nullptr, nullptr,
+                              SW_SHOWNORMAL);
 }
 
 void CAboutDlg::OpenSupportMail() {
-    ShellExecuteA(nullptr, "open", "mailto:" HUSHWAVE_SUPPORT_ADDRESS, nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    g_shellCalls.shellExecute(nullptr, "open", "mailto:" HUSHWAVE_SUPPORT_ADDRESS, nullptr, nullptr,
+                              SW_SHOWNORMAL);
 }

@@ -12,6 +12,7 @@
 #include "DeviceGuidTable.h"
 #include "DeviceListText.h"
 #include "Hyperlink.h"
+#include "ShellCalls.h"
 #include "audio/AudioEngine.h"
 #include "audio/DriverLink.h"
 #include "audio/ProcessingLibraryTable.h"

@@ -7,6 +7,7 @@
 #include "AudioCaptureDlg.h"
 #include "DeviceChangeRules.h"
 #include "DeviceGuidTable.h"
+#include "ShellCalls.h"
 
 int32_t g_HidRemovalPending = 0;
 
@@ -39,7 +40,7 @@ bool CDeviceChangeHandler::RegisterDeviceNotifications(HWND window) {
         filter.dbcc_size = sizeof(filter);
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
         filter.dbcc_classguid = cls;
-        if (!RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
+        if (!g_shellCalls.registerDeviceNotification(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
             return false;
     }
     return true;

@@ -10,6 +10,7 @@ class DeviceGuidTable {
 
     // The stored copy, or null when the table is full.
     GUID* Add(const GUID& guid);
+    int Count() const { return m_count; }
     void Reset() { m_count = 0; }
 
   private:

@@ -1,6 +1,7 @@
 #include "TrayIcon.h"
 
 #include "AudioCaptureDlg.h"
+#include "ShellCalls.h"
 #include "framework/ResString.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -15,12 +16,12 @@ void CTrayIcon::Install(HWND window) {
     m_trayIconData.uCallbackMessage = WM_TRAYICON_NOTIFY;
     m_trayIconData.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
     lstrcpynA(m_trayIconData.szTip, LoadResString(IDS_APP_CAPTION).c_str(), 64);
-    Shell_NotifyIconA(NIM_ADD, &m_trayIconData);
+    g_shellCalls.notifyIcon(NIM_ADD, &m_trayIconData);
     m_trayMenu.LoadMenu(IDR_TRAYMENU);
 }
 
 void CTrayIcon::Remove() {
-    Shell_NotifyIconA(NIM_DELETE, &m_trayIconData);
+    g_shellCalls.notifyIcon(NIM_DELETE, &m_trayIconData);
     m_trayMenu.DestroyMenu();
 }
 

@@ -8,23 +8,23 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Builds a list the way the enumeration does.
-Texts Listed(const Texts& descriptions) {
-    Texts list;
-    for (const auto& d : descriptions)
-        if (!IsVirtualDriverDevice(d))
-            list.push_back(ListTextFor(d, list));
-    return list;
+// The text a device joins a list under, given what the list holds; the
+// enumeration that calls this is tested on a real list under Wine.
+TEST(DeviceListText, EqualDescriptionsAndPrefixesAreNumbered) {
+    EXPECT_EQ(ListTextFor("Microphone", {}), "Microphone");
+    EXPECT_EQ(ListTextFor("Microphone", {"Microphone"}), "Microphone (1)");
+    EXPECT_EQ(ListTextFor("Microphone", {"Microphone", "Microphone (1)"}), "Microphone (2)");
+    EXPECT_EQ(ListTextFor("Mic", {"Mic Array"}), "Mic (1)");
+    EXPECT_EQ(ListTextFor("MIC", {"mic array"}), "MIC (1)"); // case-blind
+    EXPECT_EQ(ListTextFor("Mic Array", {"Mic"}), "Mic Array");
+    EXPECT_EQ(ListTextFor("Mic", {"Mic", "Mic (1) Pro"}), "Mic (2)"); // a taken prefix
 }
 
-TEST(DeviceListText, EqualDescriptionsAndPrefixesAreNumbered) {
-    EXPECT_EQ(Listed({"Microphone", "Microphone", "Microphone"}),
-              (Texts{"Microphone", "Microphone (1)", "Microphone (2)"}));
-    EXPECT_EQ(Listed({"Mic Array", "Mic"}), (Texts{"Mic Array", "Mic (1)"}));
-    EXPECT_EQ(Listed({"mic array", "MIC"}), (Texts{"mic array", "MIC (1)"})); // case-blind
-    EXPECT_EQ(Listed({"Mic", "Mic Array"}), (Texts{"Mic", "Mic Array"}));
-    EXPECT_EQ(Listed({"HSH Virtual Mic", "Line In", "xHSHx"}), (Texts{"Line In"}));
-    EXPECT_EQ(Listed({"Hsh lowercase"}), (Texts{"Hsh lowercase"})); // the test is case-sensitive
+TEST(DeviceListText, OnlyTheDriversOwnDevicesAreLeftOut) {
+    EXPECT_TRUE(IsVirtualDriverDevice("HSH Virtual Mic"));
+    EXPECT_TRUE(IsVirtualDriverDevice("xHSHx"));
+    EXPECT_FALSE(IsVirtualDriverDevice("Hsh lowercase")); // the test is case-sensitive
+    EXPECT_FALSE(IsVirtualDriverDevice("Line In"));
 }
 
 TEST(DeviceListText, SavedNameIsLookedUpFromEntryOneOnAndEntryZeroLast) {

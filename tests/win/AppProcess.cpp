@@ -81,8 +81,12 @@ AppProcess::~AppProcess() {
     CloseHandle(m_process);
 }
 
+HWND AppProcess::Splash(DWORD timeoutMs) {
+    return FindDialog(m_pid, "", 1013, timeoutMs);
+}
+
 bool AppProcess::ClickSplash(DWORD timeoutMs) {
-    HWND splash = FindDialog(m_pid, "", IDC_SPLASH_PICTURE, timeoutMs);
+    HWND splash = Splash(timeoutMs);
     if (!splash)
         return false;
     PostMessageA(splash, WM_COMMAND, MAKEWPARAM(IDC_SPLASH_PICTURE, STN_CLICKED),

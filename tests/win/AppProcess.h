@@ -14,6 +14,8 @@ class AppProcess {
 
     bool Started() const { return m_process != nullptr; }
     DWORD Pid() const { return m_pid; }
+    // The splash, once it exists.
+    HWND Splash(DWORD timeoutMs = 10000);
     // The splash, ended early by a click on its picture (false: none shown).
     bool ClickSplash(DWORD timeoutMs = 10000);
     // The main window, once it exists (it may be hidden).

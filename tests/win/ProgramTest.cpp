@@ -255,4 +255,41 @@ TEST_F(ProgramTest, TheRunValueQuotesAProgramPathWithSpaces) {
     RemoveDirectoryA(dir.c_str());
 }
 
+// A copy of the program with no hsh.dll beside it: it says so once, at the
+// start, and with noise cancellation on the audio passes unprocessed.
+TEST_F(ProgramTest, WithoutItsLibraryTheAudioStillReachesTheVoipSideUnprocessed) {
+    const std::string dir = MakeEmptyDir("program-without-library");
+    const std::string exe = dir + "\\HushwaveVoIP.exe";
+    ASSERT_TRUE(CopyFileA(AppProcess::DefaultExe().c_str(), exe.c_str(), FALSE));
+    VadPeer peer;
+    ASSERT_TRUE(PrepareMicrophoneAndVoipSide("Rig Pattern", peer));
+    {
+        AppProcess app("", exe);
+        ASSERT_TRUE(app.ClickSplash());
+        std::string text;
+        HWND box = app.MessageBoxWith("Error", text);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(text, "Error loading dynamic library(hsh.dll)");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        HWND main = app.MainWindow();
+        ASSERT_NE(main, nullptr);
+        Click(main, IDC_INPUT_NC_ON);
+        Click(main, IDC_START_STOP);
+        ASSERT_TRUE(StatusBecomes(main, kRunningNcOn));
+        ASSERT_TRUE(peer.OpenMic());
+        const std::vector<uint8_t> audio = RecordAtVoipSide(peer, 2);
+        peer.CloseMic(0);
+        EXPECT_GE(audio.size(), 2u * 32000u);
+        const PatternReport r = CheckCounterPattern(audio);
+        EXPECT_EQ(r.lostPairs, 0u);
+        EXPECT_EQ(r.repeatedPairs, 0u);
+        EXPECT_GT(r.pairs, r.silentPairs) << "no counter signal: processed or silent";
+        text.clear();
+        EXPECT_EQ(app.MessageBoxWith("Error", text, 200), nullptr) << "said again: " << text;
+        PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
+        EXPECT_EQ(app.WaitForExit(10000), 0u);
+    }
+    DeleteFileA(exe.c_str());
+}
+
 } // namespace

@@ -1,0 +1,3 @@
+#include "ShellCalls.h"
+
+ShellCalls g_shellCalls = {Shell_NotifyIconA, RegisterDeviceNotificationA, ShellExecuteA};

@@ -46,10 +46,20 @@ void Record(HshMarkCall& call, unsigned char* block, int length, unsigned char**
 
 } // namespace
 
+#ifdef HSH_MARK_DECORATED_NAME
+// The entry under a C++ (decorated) name: the library loads, but has no
+// "ProcessInputAudioData".
+namespace decorated {
+__declspec(dllexport) int ProcessInputAudioData(unsigned char* block, int length,
+                                                unsigned char** outBlock, int* outLength,
+                                                unsigned int sampleRate, int channels,
+                                                int reserved) {
+#else
 extern "C" int HSH_CDECL ProcessInputAudioData(unsigned char* block, int length,
                                                unsigned char** outBlock, int* outLength,
                                                unsigned int sampleRate, int channels,
                                                int reserved) {
+#endif
     HshMarkLog* log = OpenLog();
     HshMarkCall scratch = {};
     LONG seq = log ? InterlockedIncrement(&log->calls) - 1 : 0;
@@ -62,9 +72,16 @@ extern "C" int HSH_CDECL ProcessInputAudioData(unsigned char* block, int length,
         }
         call.checksumAfter = Checksum(block, length);
     }
+#ifdef HSH_MARK_HANG_AT_CALL
+    if (seq + 1 == HSH_MARK_HANG_AT_CALL)
+        Sleep(10000);
+#endif
     call.seq = static_cast<uint32_t>(seq) + 1; // written last: the entry is complete
     return 0;
 }
+#ifdef HSH_MARK_DECORATED_NAME
+} // namespace decorated
+#endif
 
 extern "C" int HSH_CDECL ProcessOutputAudioData(unsigned char*, int, unsigned char**, int*,
                                                 unsigned int, int, int) {

@@ -16,13 +16,42 @@ void CTrayIcon::Install(HWND window) {
     m_trayIconData.uCallbackMessage = WM_TRAYICON_NOTIFY;
     m_trayIconData.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
     lstrcpynA(m_trayIconData.szTip, LoadResString(IDS_APP_CAPTION).c_str(), 64);
-    g_shellCalls.notifyIcon(NIM_ADD, &m_trayIconData);
+    AddIcon();
     m_trayMenu.LoadMenu(IDR_TRAYMENU);
 }
 
+UINT TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+void CTrayIcon::AddIcon() {
+    m_bAdded = g_shellCalls.notifyIcon(NIM_ADD, &m_trayIconData) != FALSE;
+    if (m_bAdded)
+        KillTimer(m_trayIconData.hWnd, kTrayRetryTimerId);
+    else
+        SetTimer(m_trayIconData.hWnd, kTrayRetryTimerId, kTrayRetryPeriodMs, nullptr);
+}
+
 void CTrayIcon::Remove() {
+    KillTimer(m_trayIconData.hWnd, kTrayRetryTimerId);
     g_shellCalls.notifyIcon(NIM_DELETE, &m_trayIconData);
+    m_bAdded = false;
     m_trayMenu.DestroyMenu();
+}
+
+// A restarted shell has forgotten every icon.
+LRESULT CTrayIcon::OnTaskbarCreated(WPARAM, LPARAM) {
+    AddIcon();
+    return 0;
+}
+
+void CTrayIcon::OnRetryTimer(UINT_PTR id) {
+    if (id != kTrayRetryTimerId) {
+        SetMsgHandled(false);
+        return;
+    }
+    AddIcon();
 }
 
 void CTrayIcon::ShowEngineState(bool running) {

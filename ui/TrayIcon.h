@@ -13,21 +13,31 @@
 class CAudioCaptureDlg;
 
 constexpr UINT WM_TRAYICON_NOTIFY = WM_USER + 1;
+// A failed add is tried again every 2 s: at a logon the notification area
+// may not be there yet, and without the icon a hidden window is unreachable.
+constexpr UINT kTrayRetryTimerId = 2;
+constexpr UINT kTrayRetryPeriodMs = 2000;
+
+// What the shell broadcasts when its notification area is (re)created.
+UINT TaskbarCreatedMessage();
 
 class CTrayIcon : public CMessageMap {
   public:
     explicit CTrayIcon(CAudioCaptureDlg& owner) : m_owner(owner) {}
 
-    // Adds the icon for `window` and loads the menu.
+    // Adds the icon for `window` (again until it is there) and loads the menu.
     void Install(HWND window);
     // Removes the icon and destroys the menu.
     void Remove();
+    bool IsAdded() const { return m_bAdded; }
     // Start and Stop follow the engine.
     void ShowEngineState(bool running);
     HMENU GetMenu() const { return m_trayMenu.GetSafeHmenu(); }
 
     BEGIN_MSG_MAP(CTrayIcon)
     ON_MESSAGE(WM_TRAYICON_NOTIFY, OnTrayNotify)
+    ON_MESSAGE(TaskbarCreatedMessage(), OnTaskbarCreated)
+    ON_WM_TIMER(OnRetryTimer)
     ON_COMMAND(ID_TRAY_CONFIGURATION, OnTrayConfiguration)
     ON_COMMAND(ID_TRAY_START, OnTrayStart)
     ON_COMMAND(ID_TRAY_STOP, OnTrayStop)
@@ -37,6 +47,9 @@ class CTrayIcon : public CMessageMap {
 
   private:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskbarCreated(WPARAM, LPARAM);
+    void OnRetryTimer(UINT_PTR id);
+    void AddIcon();
     void OnTrayConfiguration();
     void OnTrayStart();
     void OnTrayStop();
@@ -46,4 +59,5 @@ class CTrayIcon : public CMessageMap {
     CAudioCaptureDlg& m_owner;
     CMenu m_trayMenu;
     NOTIFYICONDATAA m_trayIconData = {};
+    bool m_bAdded = false;
 };

@@ -31,10 +31,12 @@ struct Recorder {
     std::vector<DWORD> flags;
     std::vector<std::string> opened; // verb and file
     bool refuseRegistration = false;
+    int refuseAdds = 0; // as a notification area that is not there yet
 } g_shell;
 
 BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
-    const BOOL result = Shell_NotifyIconA(message, data);
+    const bool refuse = message == NIM_ADD && g_shell.refuseAdds > 0 && g_shell.refuseAdds--;
+    const BOOL result = refuse ? FALSE : Shell_NotifyIconA(message, data);
     std::lock_guard<std::mutex> lock(g_shell.mutex);
     g_shell.icons.push_back({message, *data, result});
     return result;
@@ -111,6 +113,7 @@ class TrayAndLinkTest : public ::testing::Test {
         g_shell.flags.clear();
         g_shell.opened.clear();
         g_shell.refuseRegistration = false;
+        g_shell.refuseAdds = 0;
         SetDllDirectoryA(nullptr);
     }
     std::vector<IconCall> Icons() {
@@ -156,6 +159,24 @@ TEST_F(TrayAndLinkTest, TheIconIsAddedWithItsTipAndRemovedWithTheWindow) {
 
 // A right click shows the tray menu right-aligned at the pointer; an item
 // chosen in it (Configuration, by its mnemonic) arrives as its command.
+// Started hidden, the icon is the only way to the program: an add the shell
+// refused is tried again, and a restarted shell ("TaskbarCreated") gets it
+// back.
+TEST_F(TrayAndLinkTest, AnIconTheShellRefusedOrForgotIsAddedAgain) {
+    g_shell.refuseAdds = 1;
+    DialogRunner run(true);
+    HWND dlg = run.Hwnd();
+    EXPECT_FALSE(IconPresent(dlg, IDR_MAINFRAME));
+    EXPECT_TRUE(PumpUntil([&] { return IconPresent(dlg, IDR_MAINFRAME); }, 10000));
+    NOTIFYICONDATAA gone = {};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = dlg;
+    gone.uID = IDR_MAINFRAME;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+    SendMessageA(dlg, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(IconPresent(dlg, IDR_MAINFRAME));
+}
+
 TEST_F(TrayAndLinkTest, ARightClickShowsTheTrayMenuAtThePointer) {
     DialogRunner run(true);
     HWND dlg = run.Hwnd();

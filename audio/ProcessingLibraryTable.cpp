@@ -11,7 +11,34 @@ namespace {
 // Library calls under way in the process: a library is never unloaded from
 // under a call that has not returned.
 std::atomic<int> g_callsInFlight{0};
+std::wstring g_folder;
+
+// The wide API, so a folder outside the ANSI code page works too; empty when
+// the path cannot be had.
+std::wstring ProgramFolder() {
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size())
+        return std::wstring();
+    path.resize(length);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+HMODULE LoadFromFolder(const char* fileName) {
+    const std::wstring folder = g_folder.empty() ? ProgramFolder() : g_folder;
+    if (folder.empty())
+        return nullptr;
+    std::wstring path = folder + L"\\";
+    for (const char* c = fileName; *c; ++c)
+        path += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
 } // namespace
+
+void ProcessingLibraryTable::SetFolder(const std::wstring& folder) {
+    g_folder = folder;
+}
 
 ProcessingLibraryTable::ProcessingLibraryTable()
     : m_slots{{"", nullptr, nullptr, nullptr}, {"hsh.dll", nullptr, nullptr, nullptr}} {}
@@ -26,7 +53,7 @@ void ProcessingLibraryTable::LoadSlot(ProcessingLibrarySlot& slot) {
     slot.pfnProcessOutput = nullptr;
     if (slot.fileName[0] == '\0')
         return;
-    slot.hModule = LoadLibraryA(slot.fileName);
+    slot.hModule = LoadFromFolder(slot.fileName);
     if (!slot.hModule) {
         ReportToUser(UserReport::LibraryMissing, slot.fileName);
         return;

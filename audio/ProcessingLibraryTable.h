@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // cdecl, seven 32-bit arguments, in place: block, length in bytes, address of
 // an output pointer, address of an output length, sample rate, channels, 0.
 typedef int(__cdecl* ProcessAudioDataFn)(unsigned char* block, int length, unsigned char** outBlock,
@@ -27,8 +29,13 @@ class ProcessingLibraryTable {
     ProcessingLibraryTable(const ProcessingLibraryTable&) = delete;
     ProcessingLibraryTable& operator=(const ProcessingLibraryTable&) = delete;
 
-    // Loads every slot; a library that cannot be loaded is reported once.
+    // Loads every slot from the program's own folder, by full path, so no
+    // other folder is ever searched; a library that cannot be loaded, or has
+    // no input entry, is reported once.
     void Load();
+    // The folder Load takes the libraries from instead (tests choose their
+    // library so); empty for the program's own folder.
+    static void SetFolder(const std::wstring& folder);
     void Unload();
 
     // The input entry point of a slot, null when it has none or the slot

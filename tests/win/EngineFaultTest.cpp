@@ -62,11 +62,9 @@ class EngineFaultTest : public ::testing::Test {
         ClearDirectSoundFault();
         m_peer.Reset();
         ClearSettings();
-        SetDllDirectoryA(nullptr);
+        UseLibraryFolder("");
     }
-    static void UseLibrary(const char* folder) {
-        SetDllDirectoryA((BuildDir() + "\\" + folder).c_str());
-    }
+    static void UseLibrary(const char* folder) { UseLibraryFolder(BuildDir() + "\\" + folder); }
     // At least `bytes` more arrive at the VoIP side.
     bool AudioFlows(size_t bytes = 16000, DWORD timeoutMs = 5000) {
         std::vector<uint8_t> audio;

@@ -30,6 +30,10 @@ BOOL CALLBACK OnDevice(LPGUID guid, LPCSTR description, LPCSTR, LPVOID context) 
 
 } // namespace
 
+void UseLibraryFolder(const std::string& folder) {
+    ProcessingLibraryTable::SetFolder(std::wstring(folder.begin(), folder.end()));
+}
+
 bool FindCaptureDevice(const char* description, GUID& guid) {
     Search search = {description, {}, false};
     DirectSoundCaptureEnumerateA(OnDevice, &search);
@@ -42,7 +46,7 @@ EngineHarness::EngineHarness(const char* libraryFolder, const char* microphone) 
     deviceFound = FindCaptureDevice(microphone, guid);
     g_AppSettings.SetCaptureGuid(guid);
     g_AppSettings.SetInputNoiseCancellation(0);
-    SetDllDirectoryA((BuildDir() + "\\" + libraryFolder).c_str());
+    UseLibraryFolder(BuildDir() + "\\" + libraryFolder);
     m_table = std::make_unique<ProcessingLibraryTable>();
     m_table->Load();
     g_pProcessingLibraries = m_table.get();
@@ -54,7 +58,7 @@ EngineHarness::~EngineHarness() {
     g_pProcessingLibraries = nullptr;
     g_AppSettings.SetInputNoiseCancellation(0);
     m_peer.Reset();
-    SetDllDirectoryA(nullptr);
+    UseLibraryFolder("");
 }
 
 AudioEngineConfig EngineHarness::EngineConfig() const {

@@ -62,7 +62,7 @@ class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ClearSettings();
-        SetDllDirectoryA((BuildDir() + "\\testlib").c_str()); // the marking hsh.dll
+        UseLibraryFolder(BuildDir() + "\\testlib"); // the marking hsh.dll
         ASSERT_TRUE(m_peer.Open());
         m_peer.Reset();
         g_AppSettings.SetInputNoiseCancellation(0);
@@ -71,7 +71,7 @@ class MainWindowTest : public ::testing::Test {
     void TearDown() override {
         m_peer.Reset();
         ClearSettings();
-        SetDllDirectoryA(nullptr);
+        UseLibraryFolder("");
     }
     VadPeer m_peer;
 };

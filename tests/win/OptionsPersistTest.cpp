@@ -47,7 +47,7 @@ class OptionsPersistTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ClearSettings();
-        SetDllDirectoryA((BuildDir() + "\\testlib").c_str());
+        UseLibraryFolder(BuildDir() + "\\testlib");
         ASSERT_TRUE(m_peer.Open()); // an automatic start needs the driver
         m_peer.Reset();
         g_AppSettings.SetInputNoiseCancellation(0);
@@ -56,7 +56,7 @@ class OptionsPersistTest : public ::testing::Test {
     void TearDown() override {
         ClearSettings();
         m_peer.Reset();
-        SetDllDirectoryA(nullptr);
+        UseLibraryFolder("");
     }
     // Every option's menu mark and hidden check box.
     void ExpectOptions(DialogRunner& run, bool on) {

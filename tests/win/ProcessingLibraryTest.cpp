@@ -1,4 +1,4 @@
-// The processing-library table: loading by bare name, the missing-library
+// The processing-library table: loading from its folder by full path, the missing-library
 // message, unloading, and the stand-in library kept to the call.
 #include <gtest/gtest.h>
 
@@ -20,17 +20,20 @@ class ProcessingLibraryTest : public ::testing::Test {
   protected:
     void SetUp() override { InstallMessageBoxReporter(); } // as the program does
     void TearDown() override {
-        SetDllDirectoryA(nullptr);
+        UseLibraryFolder("");
         g_AppSettings.SetInputNoiseCancellation(0);
     }
-    static void SearchIn(const std::string& dir) { ASSERT_TRUE(SetDllDirectoryA(dir.c_str())); }
+    static void SearchIn(const std::string& dir) { UseLibraryFolder(dir); }
 };
 
 TEST_F(ProcessingLibraryTest, MissingLibraryIsReportedOnceAndNothingIsCalled) {
     SearchIn(MakeEmptyDir("nolib"));
+    // A library elsewhere on the search path is never taken instead.
+    SetDllDirectoryA((BuildDir() + "\\testlib").c_str());
     MessageBoxWatcher watcher;
     ProcessingLibraryTable table;
     table.Load();
+    SetDllDirectoryA(nullptr);
     Sleep(100);
     auto seen = watcher.Seen();
     ASSERT_EQ(seen.size(), 1u);
@@ -41,7 +44,7 @@ TEST_F(ProcessingLibraryTest, MissingLibraryIsReportedOnceAndNothingIsCalled) {
     EXPECT_EQ(table.GetInputEntry(1), nullptr);
 }
 
-// Slot 1 holds the library found by its bare name, slot 0 nothing; unloading
+// Slot 1 holds the library of the folder, slot 0 nothing; unloading
 // frees the module. (The calls themselves are checked on the capture path.)
 TEST_F(ProcessingLibraryTest, TheLibraryFillsSlotOneUntilUnloaded) {
     SearchIn(BuildDir() + "\\testlib");

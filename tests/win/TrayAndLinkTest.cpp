@@ -100,7 +100,7 @@ class TrayAndLinkTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ClearSettings();
-        SetDllDirectoryA((BuildDir() + "\\testlib").c_str());
+        UseLibraryFolder(BuildDir() + "\\testlib");
         m_system = g_shellCalls;
         g_shellCalls = {RecordNotifyIcon, RecordRegistration, RecordOpen};
     }
@@ -114,7 +114,7 @@ class TrayAndLinkTest : public ::testing::Test {
         g_shell.opened.clear();
         g_shell.refuseRegistration = false;
         g_shell.refuseAdds = 0;
-        SetDllDirectoryA(nullptr);
+        UseLibraryFolder("");
     }
     std::vector<IconCall> Icons() {
         std::lock_guard<std::mutex> lock(g_shell.mutex);

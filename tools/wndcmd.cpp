@@ -4,6 +4,7 @@
 //   wndcmd CAPTION command COMMAND      choose a menu command
 //   wndcmd CAPTION wait [TIMEOUT_MS]    wait until the window exists
 //   wndcmd CAPTION tray                 right-click the program's tray icon
+//   wndcmd CAPTION text CONTROL         print a control's text
 // CONTROL and COMMAND are the program's own names (IDC_START_STOP,
 // ID_TRAY_EXIT, ...), so scripts never copy a number; a number works too.
 #include <windows.h>
@@ -46,6 +47,7 @@ const NamedId kIds[] = {
     NAMED(ID_OPTION_START_WITH_WINDOWS),
     NAMED(ID_OPTION_AUTO_START_ENGINE),
     NAMED(ID_OPTION_SAVE_CONFIGURATION),
+    NAMED(IDC_STATUS),
     NAMED(IDOK),
 };
 #undef NAMED
@@ -94,6 +96,13 @@ int main(int argc, char** argv) {
         PostMessageA(control, BM_CLICK, 0, 0);
     } else if (std::strcmp(verb, "command") == 0) {
         PostMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(arg), 0);
+    } else if (std::strcmp(verb, "text") == 0) {
+        // Across processes Wine answers WM_GETTEXT reliably in UTF-16.
+        wchar_t wide[1024] = {};
+        SendMessageW(GetDlgItem(hwnd, arg), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide));
+        char text[2048] = {};
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+        std::printf("%s\n", text);
     } else if (std::strcmp(verb, "tray") == 0) {
         // The icon's callback message with a right button release.
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2 + 150, GetSystemMetrics(SM_CYSCREEN) / 2);

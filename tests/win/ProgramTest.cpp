@@ -274,10 +274,10 @@ TEST_F(ProgramTest, WithoutItsLibraryTheAudioStillReachesTheVoipSideUnprocessed)
         HWND main = app.MainWindow();
         ASSERT_NE(main, nullptr);
         // Without the library the switch cannot be on, and never says so.
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_INPUT_NC_ON)));
         Click(main, IDC_INPUT_NC_ON);
         Click(main, IDC_START_STOP);
         ASSERT_TRUE(StatusBecomes(main, kRunningNcOff));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_INPUT_NC_ON)));
         ASSERT_TRUE(peer.OpenMic());
         const std::vector<uint8_t> audio = RecordAtVoipSide(peer, 2);
         peer.CloseMic(0);

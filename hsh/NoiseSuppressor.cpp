@@ -310,6 +310,74 @@ void PauseAttenuation(NsState* st, float* gain, const float* presence) {
         gain[k] *= pause + (1.0f - pause) * presence[k];
 }
 
+// Triangular bands for the learned estimator: band b peaks at bin
+// kBandEdge[b] and falls linearly to its neighbours' peaks.
+constexpr int kBandEdge[kGainBands] = {0,  2,  4,  6,  8,  10, 12, 14, 16,  20, 24,
+                                       28, 32, 40, 48, 56, 68, 80, 96, 112, 128};
+static_assert(kBandEdge[kGainBands - 1] == NS_BINS - 1, "bands end at the last bin");
+
+void BandSums(const float* x, float* band) {
+    for (int b = 0; b < kGainBands; b++)
+        band[b] = 0.0f;
+    for (int b = 0; b + 1 < kGainBands; b++) {
+        const int w = kBandEdge[b + 1] - kBandEdge[b];
+        for (int j = 0; j < w; j++) {
+            const float f = static_cast<float>(j) / static_cast<float>(w);
+            band[b] += (1.0f - f) * x[kBandEdge[b] + j];
+            band[b + 1] += f * x[kBandEdge[b] + j];
+        }
+    }
+    band[kGainBands - 1] += x[NS_BINS - 1];
+}
+
+void BandsToBins(const float* band, float* bins) {
+    for (int b = 0; b + 1 < kGainBands; b++) {
+        const int w = kBandEdge[b + 1] - kBandEdge[b];
+        for (int j = 0; j < w; j++) {
+            const float f = static_cast<float>(j) / static_cast<float>(w);
+            bins[kBandEdge[b] + j] = (1.0f - f) * band[b] + f * band[b + 1];
+        }
+    }
+    bins[NS_BINS - 1] = band[kGainBands - 1];
+}
+
+inline float Log10(float x) {
+    return 0.30103f * FastLog2(x);
+}
+
+// The estimator's input: the noisy band levels, their ratio to the tracked
+// noise, the statistical gain per band (power-weighted) and the activity.
+void MakeFeatures(NsState* st, const float* pw, const float* gain) {
+    float eNoisy[kGainBands], eNoise[kGainBands], eKept[kGainBands], kept[NS_PAD];
+    for (int k = 0; k < NS_BINS; k++)
+        kept[k] = gain[k] * gain[k] * pw[k];
+    BandSums(pw, eNoisy);
+    BandSums(st->noise, eNoise);
+    BandSums(kept, eKept);
+    float* f = st->features;
+    for (int b = 0; b < kGainBands; b++) {
+        f[b] = Log10(eNoisy[b] + 1.0f);
+        f[kGainBands + b] = Log10((eNoisy[b] + 1.0f) / (eNoise[b] + 1.0f));
+        f[2 * kGainBands + b] = 0.5f * Log10((eKept[b] + 1e-3f) / (eNoisy[b] + 1e-3f));
+    }
+    f[3 * kGainBands] = st->vad;
+    f[3 * kGainBands + 1] = st->vadInst;
+    f[3 * kGainBands + 2] = st->hiSnr;
+}
+
+// What the statistical gain leaves of transient and fluctuating noise, the
+// learned estimator takes away, per band.
+void ApplyGainNet(NsState* st, const float* pw, float* gain) {
+    MakeFeatures(st, pw, gain);
+    GainNetRun(GainNetModel(), &st->net, st->features, st->netBands);
+    float band[kGainBands], bins[NS_PAD];
+    for (int b = 0; b < kGainBands; b++)
+        band[b] = 1.0f - st->p.netDepth * (1.0f - st->netBands[b]);
+    BandsToBins(band, bins);
+    for (int k = 0; k < NS_BINS; k++)
+        gain[k] *= bins[k];
+}
+
 void ComputeGain(NsState* st, const float* pw, float* gain) {
     float xi[NS_PAD], gam[NS_PAD], q[NS_PAD], presence[NS_PAD];
     AprioriSnr(st, pw, gam, xi);
@@ -317,6 +385,7 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     AbsenceProb(st, q);
     OmlsaGain(st, gam, xi, q, gain, presence);
     PauseAttenuation(st, gain, presence);
+    ApplyGainNet(st, pw, gain);
 }
 
 // Keyboard-click suppression in the time domain. The output hop is one hop
@@ -428,6 +497,7 @@ void NsDefaultParams(NsParams* p) {
     p->clickRatioDb = 20.0f;
     p->clickSpeechDb = 5.0f;
     p->clickFloorDb = -30.0f;
+    p->netDepth = 1.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {

@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "GainNet.h"
 #include "RealFft.h"
 
 constexpr int NS_FFT = kRealFftSize; // analysis frame length
@@ -70,6 +71,7 @@ struct NsParams {
     float clickRatioDb;      // hop energy above both neighbours => click
     float clickSpeechDb;     // ... plus this much while speech is active
     float clickFloorDb;      // strongest attenuation applied to a click hop
+    float netDepth;          // 0..1: how much of the learned band factors is applied
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -105,6 +107,9 @@ struct NsState {
     float emphPrev;            // pre-emphasis filter memory
     float clickGain;           // time-domain gain of the previous hop
     float work[NS_FFT + 2];    // FFT scratch (interleaved re/im)
+    GainNetState net;
+    float features[kGainFeatures]; // the learned estimator's input of the last hop
+    float netBands[kGainBands];    // ... and its output
 };
 
 void NsDefaultParams(NsParams* p);

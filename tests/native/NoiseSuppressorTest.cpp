@@ -66,9 +66,10 @@ std::vector<int16_t> speechlike(size_t n, unsigned seed) {
     return v;
 }
 
-std::vector<int16_t> run_split(const std::vector<int16_t>& in, const std::vector<size_t>& sizes) {
+std::vector<int16_t> run_split(const std::vector<int16_t>& in, const std::vector<size_t>& sizes,
+                               const NsParams* params = nullptr) {
     static NsState st;
-    NsInit(&st, nullptr);
+    NsInit(&st, params);
     std::vector<int16_t> v = in;
     size_t off = 0;
     for (size_t i = 0; off < v.size(); i++) {
@@ -150,8 +151,10 @@ TEST(NoiseSuppressor, SplitInvarianceAndDeterminism) {
 }
 
 TEST(NoiseSuppressor, DelayIsAtMostTenMs) {
-    // A click after one second of faint noise passes with high SNR; its
-    // peak in the output shows the delay.
+    // A click after one second of faint noise passes the statistical gain
+    // with high SNR; its peak in the output shows the delay. (The learned
+    // factors take such a lone click down by design, so they are off here:
+    // the delay is the windows' alone.)
     std::vector<int16_t> v(32000, 0);
     std::mt19937 rng(9);
     std::normal_distribution<float> g(0.0f, 20.0f);
@@ -160,7 +163,10 @@ TEST(NoiseSuppressor, DelayIsAtMostTenMs) {
     const size_t at = 16000;
     for (int i = 0; i < 40; i++)
         v[at + i] += (int16_t)(20000.0f * std::exp(-i / 8.0f) * (i % 2 ? -1 : 1));
-    std::vector<int16_t> out = run_split(v, {320});
+    NsParams p;
+    NsDefaultParams(&p);
+    p.netDepth = 0.0f;
+    std::vector<int16_t> out = run_split(v, {320}, &p);
     size_t peak = 0;
     for (size_t i = 1; i < out.size(); i++)
         if (std::abs(out[i]) > std::abs(out[peak]))

@@ -9,7 +9,7 @@ MakeFeatures in hsh/NoiseSuppressor.cpp) and returns per-band factors r in
 (0,1) that multiply the statistical gain. The target is the ideal band gain
 sqrt(E_clean / E_noisy) of the same analysis frame; the loss compares the
 final band gain (statistical gain x r) with it, on square roots as RNNoise
-does, and counts taking away too much twice (speech kept first).
+does, and counts taking away too much four times (speech kept first).
 
 Usage: nice -n 10 train_gain_net.py [--epochs N] [--minutes M]
 """
@@ -116,7 +116,7 @@ def loss_fn(model, x, t, v):
     g_stat = torch.pow(10.0, x[:, :, 2 * NB:3 * NB])
     g = torch.clamp(g_stat * r, 1e-6, 1.0)
     e = torch.sqrt(g) - torch.sqrt(t)
-    w = v * (1.0 + (e < 0).float())  # too much taken away counts twice
+    w = v * (1.0 + 3.0 * (e < 0).float())  # too much taken away counts four times
     return (w * (e * e + 10.0 * e ** 4)).sum() / v.sum()
 
 

@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "GainNet.h"
 #include "RealFft.h"
 
 constexpr int NS_FFT = kRealFftSize; // analysis frame length
@@ -34,73 +35,81 @@ constexpr int NS_DELAY = 2 * NS_HOP - 1;      // output sample n is input n - NS
 constexpr int NS_PAD = (NS_BINS + 7) / 8 * 8; // NS_BINS rounded up to a multiple of 8 so
                                               // per-bin loops auto-vectorise at -O2
 
-// Tunable parameters. Defaults (NsDefaultParams) are what the DLL uses;
-// the benchmark driver can override them for tuning.
+// Tunable parameters, in one unit each: levels and ratios in dB, times in
+// seconds, weights and probabilities as plain numbers. NsInit converts them
+// into the per-hop constants the processing uses. Defaults (NsDefaultParams)
+// are what the DLL uses; the benchmark driver can override them for tuning.
 struct NsParams {
-    float noise_alpha;      // noise PSD smoothing per hop
-    float spp_prior_db;     // fixed a-priori SNR assumed under H1 for SPP (dB)
-    float spp_prior_hi_db;  // ... used instead when the long-term SNR is high
-    int guard_bins;         // bins below this are not learnt as noise while
-                            // their upper neighbour holds speech
-    float dd_alpha;         // decision-directed weight
-    float dd_alpha_rise;    // weight for rising bins at high SNR in speech
-    float onset_gamma;      // a-posteriori SNR above which xi follows the frame
-    float low_leak;         // share of bin k+1's speech credited to bin k ...
-    int low_leak_bins;      // ... for the lowest this many bins
-    float hi_snr_db;        // long-term SNR (dB) where "high SNR" starts
-    float xi_min_db;        // lower limit of a-priori SNR (dB)
-    float q_max;            // maximum a-priori speech absence probability
-    float floor_speech_db;  // gain floor while speech is present (dB)
-    float floor_pause_db;   // gain floor in speech pauses (dB)
-    float vad_attack;       // smoothing of frame speech activity, rising
-    float vad_release;      // smoothing of frame speech activity, falling
-    float noise_bias;       // over-estimation factor applied to noise PSD
-    float gain_release;     // max per-hop gain decay factor in noise bins
-    float click_ratio_db;   // hop energy above both neighbours => click (dB)
-    float click_speech_db;  // ... plus this much while speech is active
-    float pause_keep_db;    // a-priori SNR (dB) above which a bin is kept out of
-                            // the broadband pause attenuation
-    float click_floor_db;   // strongest attenuation applied to a click hop
-    float stag_tau;         // time constant (s) of the SPP stagnation guard
-    float gain_fsmooth;     // weight of each neighbour in 3-tap gain smoothing
-    float vad_llr_lo;       // frame log-likelihood ratio mapped to activity 0
-    float vad_llr_hi;       // ... and to activity 1
-    float vad_llr_smooth;   // recursive smoothing of that ratio per hop
-    float pause_db;         // extra broadband attenuation when activity is 0
-    float q_max_pause;      // q_max when activity is 0
-    float deep_pause_db;    // extra attenuation once a pause has lasted ...
-    float deep_pause_after; // ... this long (s)
-    float dd_alpha_pause;   // decision-directed weight when activity is 0
-    float spp_fsmooth;      // 0..1: use 3-bin averaged SNRs for presence
+    float noiseTauSec;       // noise PSD smoothing time constant
+    float sppPriorDb;        // fixed a-priori SNR assumed under H1 for SPP
+    float sppPriorHiDb;      // ... used instead when the long-term SNR is high
+    int guardBins;           // bins below this are not learnt as noise while
+                             // their upper neighbour holds speech
+    float ddAlpha;           // decision-directed weight in speech
+    float ddAlphaPause;      // ... when activity is 0
+    float ddAlphaRise;       // ... for rising bins at high SNR in speech
+    float onsetDb;           // a-posteriori SNR above which xi follows the frame
+    float lowLeak;           // share of bin k+1's speech credited to bin k ...
+    int lowLeakBins;         // ... for the lowest this many bins
+    float hiSnrDb;           // long-term SNR where "high SNR" starts
+    float xiMinDb;           // lower limit of the a-priori SNR
+    float qMax;              // maximum a-priori speech absence probability
+    float qMaxPause;         // ... when activity is 0
+    float floorSpeechDb;     // gain floor while speech is present
+    float floorPauseDb;      // gain floor in speech pauses
+    float pauseDb;           // extra broadband attenuation when activity is 0
+    float deepPauseDb;       // extra attenuation once a pause has lasted ...
+    float deepPauseAfterSec; // ... this long
+    float pauseKeepDb;       // a-priori SNR above which a bin is kept out of
+                             // the broadband pause attenuation
+    float vadAttackSec;      // smoothing of frame speech activity, rising
+    float vadReleaseSec;     // ... falling
+    float vadLlrLo;          // frame log-likelihood ratio (nats) mapped to activity 0
+    float vadLlrHi;          // ... and to activity 1
+    float sppFsmooth;        // 0..1: use 3-bin averaged SNRs for presence
+    float stagTauSec;        // time constant of the SPP stagnation guard
+    float clickRatioDb;      // hop energy above both neighbours => click
+    float clickSpeechDb;     // ... plus this much while speech is active
+    float clickFloorDb;      // strongest attenuation applied to a click hop
+    float netDepth;          // 0..1: how much of the learned band factors is applied
+};
+
+// Per-hop constants NsInit derives from NsParams.
+struct NsConstants {
+    float noiseAlpha, stagAlpha, zetaAlpha; // recursive smoothing weights per hop
+    float vadAttack, vadRelease;
+    float xiMin, keepXi, onsetGamma; // power ratios
+    float clickGainMin;              // amplitude
 };
 
 struct NsState {
     int ready; // set by NsInit
     NsParams p;
-    float k_xi_min, k_keep_xi, k_stag, k_zeta; // derived from p at init
+    NsConstants c;
     RealFft fft;
-    float win_a[NS_FFT];         // analysis window
-    float win_s[NS_FFT];         // synthesis window (zero except tail)
-    float in_hist[NS_FFT];       // last NS_FFT input samples
-    float ola[NS_FFT];           // overlap-add accumulator
-    float out_q[NS_HOP];         // completed output samples of last hop
-    int pos;                     // samples collected in current hop
-    int frames;                  // hops processed (saturating)
-    float noise[NS_PAD];         // noise PSD estimate
-    float spp_avg[NS_PAD];       // smoothed SPP (stagnation guard)
-    float prev_gain[NS_PAD];     // previous final gain
-    float prev_snr_post[NS_PAD]; // previous a-posteriori SNR * G_H1^2
-    float xi_smooth[NS_PAD];     // recursively averaged a-priori SNR
-    float vad;                   // frame speech activity in [0,1]
-    float vad_inst;              // same, unsmoothed (this frame only)
-    float llr;                   // last frame log-likelihood ratio
-    float lt_snr;                // long-term mean ln(1+xi) in active speech
-    float hi_snr;                // 0..1: how far lt_snr is above hi_snr_db
-    int pause_hops;              // hops since activity was last seen
-    float hop_e[3];              // pre-emphasised energy of last 3 hops
-    float emph_prev;             // pre-emphasis filter memory
-    float click_gain;            // time-domain gain of the previous hop
-    float work[NS_FFT + 2];      // FFT scratch (interleaved re/im)
+    float winA[NS_FFT];        // analysis window
+    float winS[NS_FFT];        // synthesis window (zero except tail)
+    float inHist[NS_FFT];      // last NS_FFT input samples
+    float ola[NS_FFT];         // overlap-add accumulator
+    float outQ[NS_HOP];        // completed output samples of last hop
+    int pos;                   // samples collected in current hop
+    int frames;                // hops processed (saturating)
+    float noise[NS_PAD];       // noise PSD estimate
+    float sppAvg[NS_PAD];      // smoothed SPP (stagnation guard)
+    float prevSnrPost[NS_PAD]; // previous a-posteriori SNR * G_H1^2
+    float xiSmooth[NS_PAD];    // recursively averaged a-priori SNR
+    float vad;                 // frame speech activity in [0,1]
+    float vadInst;             // same, unsmoothed (this frame only)
+    float ltSnr;               // long-term mean ln(1+xi) in active speech
+    float hiSnr;               // 0..1: how far ltSnr is above hiSnrDb
+    int pauseHops;             // hops since activity was last seen
+    float hopE[3];             // pre-emphasised energy of last 3 hops
+    float emphPrev;            // pre-emphasis filter memory
+    float clickGain;           // time-domain gain of the previous hop
+    float work[NS_FFT + 2];    // FFT scratch (interleaved re/im)
+    GainNetState net;
+    float features[kGainFeatures]; // the learned estimator's input of the last hop
+    float netBands[kGainBands];    // ... and its output
 };
 
 void NsDefaultParams(NsParams* p);

@@ -7,22 +7,24 @@
 
 #include <cmath>
 
-static const int kC = kRealFftSize / 2; // complex FFT size
+namespace {
+constexpr int kC = kRealFftSize / 2; // complex FFT size
+} // namespace
 
 void RealFftInit(RealFft* f) {
     const double pi = 3.14159265358979323846;
     // Stage with half-size h uses twiddles exp(-2*pi*i*k/(2h)) at [h + k].
     for (int h = 1; h < kC; h <<= 1) {
         for (int k = 0; k < h; k++) {
-            f->tw_r[h + k] = (float)std::cos(pi * k / h);
-            f->tw_i[h + k] = (float)-std::sin(pi * k / h);
+            f->twRe[h + k] = static_cast<float>(std::cos(pi * k / h));
+            f->twIm[h + k] = static_cast<float>(-std::sin(pi * k / h));
         }
     }
-    f->tw_r[0] = 1.0f;
-    f->tw_i[0] = 0.0f;
+    f->twRe[0] = 1.0f;
+    f->twIm[0] = 0.0f;
     for (int k = 0; k < kC; k++) {
-        f->rcos[k] = (float)std::cos(2 * pi * k / kRealFftSize);
-        f->rsin[k] = (float)std::sin(2 * pi * k / kRealFftSize);
+        f->rcos[k] = static_cast<float>(std::cos(2 * pi * k / kRealFftSize));
+        f->rsin[k] = static_cast<float>(std::sin(2 * pi * k / kRealFftSize));
     }
     int bits = 0;
     while ((1 << bits) < kC)
@@ -31,22 +33,24 @@ void RealFftInit(RealFft* f) {
         int r = 0;
         for (int b = 0; b < bits; b++)
             r |= ((i >> b) & 1) << (bits - 1 - b);
-        f->bitrev[i] = (uint16_t)r;
+        f->bitrev[i] = static_cast<uint16_t>(r);
     }
 }
+
+namespace {
 
 // Forward complex FFT: interleaved src (kC values) -> split re/im.
 // Calling it with re and im swapped (and src re/im swapped by the caller's
 // layout) computes the unscaled inverse.
-static void cfft_split(const RealFft* f, const float* src, int swap, float* re, float* im) {
-    const int o_re = swap ? 1 : 0, o_im = swap ? 0 : 1;
+void ComplexFftSplit(const RealFft* f, const float* src, bool swap, float* re, float* im) {
+    const int offRe = swap ? 1 : 0, offIm = swap ? 0 : 1;
     // Bit-reversed load fused with the first two (multiply-free) stages.
     for (int i = 0; i < kC; i += 4) {
         float xr[4], xi[4];
         for (int j = 0; j < 4; j++) {
             const int s = f->bitrev[i + j];
-            xr[j] = src[2 * s + o_re];
-            xi[j] = src[2 * s + o_im];
+            xr[j] = src[2 * s + offRe];
+            xi[j] = src[2 * s + offIm];
         }
         const float ar = xr[0] + xr[1], ai = xi[0] + xi[1];
         const float br = xr[0] - xr[1], bi = xi[0] - xi[1];
@@ -63,8 +67,8 @@ static void cfft_split(const RealFft* f, const float* src, int swap, float* re, 
         im[i + 3] = bi + dr;
     }
     for (int h = 4; h < kC; h <<= 1) {
-        const float* wr = f->tw_r + h;
-        const float* wi = f->tw_i + h;
+        const float* wr = f->twRe + h;
+        const float* wi = f->twIm + h;
         for (int i = 0; i < kC; i += 2 * h) {
             float* __restrict ar = re + i;
             float* __restrict ai = im + i;
@@ -91,17 +95,19 @@ static void cfft_split(const RealFft* f, const float* src, int swap, float* re, 
     }
 }
 
+} // namespace
+
 void RealFftForward(RealFft* f, float* buf) {
-    float* re = f->scr_re;
-    float* im = f->scr_im;
-    cfft_split(f, buf, 0, re, im);
+    float* re = f->scratchRe;
+    float* im = f->scratchIm;
+    ComplexFftSplit(f, buf, false, re, im);
     for (int k = 1; k <= kC / 2; k++) {
         const int j = kC - k;
         // Even/odd sample spectra: Fe = (Zk + conj Zj)/2, Fo = (Zk - conj Zj)/(2i)
         const float fer = 0.5f * (re[k] + re[j]), fei = 0.5f * (im[k] - im[j]);
-        const float fo_r = 0.5f * (im[k] + im[j]), fo_i = -0.5f * (re[k] - re[j]);
+        const float foRe = 0.5f * (im[k] + im[j]), foIm = -0.5f * (re[k] - re[j]);
         const float c = f->rcos[k], s = f->rsin[k];
-        const float tr = c * fo_r + s * fo_i, ti = c * fo_i - s * fo_r;
+        const float tr = c * foRe + s * foIm, ti = c * foIm - s * foRe;
         buf[2 * k] = fer + tr;
         buf[2 * k + 1] = fei + ti;
         buf[2 * j] = fer - tr;
@@ -122,18 +128,18 @@ void RealFftInverse(RealFft* f, float* buf) {
         const float fer = 0.5f * (ar + br), fei = 0.5f * (ai - bi);
         const float dr = ar - br, di = ai + bi;
         const float c = f->rcos[k], s = f->rsin[k];
-        const float fo_r = 0.5f * (dr * c - di * s), fo_i = 0.5f * (dr * s + di * c);
-        buf[2 * k] = fer - fo_i;
-        buf[2 * k + 1] = fei + fo_r;
-        buf[2 * j] = fer + fo_i;
-        buf[2 * j + 1] = fo_r - fei;
+        const float foRe = 0.5f * (dr * c - di * s), foIm = 0.5f * (dr * s + di * c);
+        buf[2 * k] = fer - foIm;
+        buf[2 * k + 1] = fei + foRe;
+        buf[2 * j] = fer + foIm;
+        buf[2 * j + 1] = foRe - fei;
     }
     buf[0] = 0.5f * (x0 + xc);
     buf[1] = 0.5f * (x0 - xc);
     // Inverse via the forward FFT with real/imaginary roles swapped.
-    float* re = f->scr_re;
-    float* im = f->scr_im;
-    cfft_split(f, buf, 1, im, re);
+    float* re = f->scratchRe;
+    float* im = f->scratchIm;
+    ComplexFftSplit(f, buf, true, im, re);
     const float scale = 1.0f / kC;
     for (int n = 0; n < kC; n++) {
         buf[2 * n] = re[n] * scale;

@@ -7,10 +7,10 @@
 constexpr int kRealFftSize = 256;
 
 struct RealFft {                  // radix-2 complex FFT of half the size
-    float tw_r[kRealFftSize / 2]; // per-stage twiddles, stage h at [h, 2h)
-    float tw_i[kRealFftSize / 2];
-    float scr_re[kRealFftSize / 2]; // split-format scratch
-    float scr_im[kRealFftSize / 2];
+    float twRe[kRealFftSize / 2]; // per-stage twiddles, stage h at [h, 2h)
+    float twIm[kRealFftSize / 2];
+    float scratchRe[kRealFftSize / 2]; // split-format scratch
+    float scratchIm[kRealFftSize / 2];
     float rcos[kRealFftSize / 2]; // twiddles for the real split step
     float rsin[kRealFftSize / 2];
     uint16_t bitrev[kRealFftSize / 2];

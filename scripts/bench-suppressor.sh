@@ -3,8 +3,13 @@
 # drivers, generates the corpus (fixed seeds), runs every system, scores them
 # and writes bench/suppressor/results/ (tables, per-file CSV, plot).
 # About 15 minutes on 2 cores; run by hand, never in CI.
-#   bash scripts/bench-suppressor.sh
+#   bash scripts/bench-suppressor.sh           # the benchmark, with the committed model
+#   bash scripts/bench-suppressor.sh --train   # first regenerate the training mixtures and
+#       retrain the learned gain estimator (python3-torch, one thread, niced; about 15
+#       minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
 set -euo pipefail
+train=0
+[ "${1:-}" = --train ] && train=1
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/bench/suppressor
 build=$root/build/suppressor-bench
@@ -12,6 +17,7 @@ py=/usr/bin/python3 # Debian's, which sees python3-numpy and friends
 
 packages=(cmake g++ pkg-config libspeexdsp-dev libwebrtc-audio-processing-dev
     espeak-ng sox python3-numpy python3-scipy python3-matplotlib)
+[ $train -eq 0 ] || packages+=(python3-torch)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -29,6 +35,13 @@ fi
 echo "== build"
 cmake -S "$bench" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)"
+
+if [ $train -eq 1 ]; then
+    echo "== training mixtures (fixed seeds) and the learned gain estimator"
+    $py "$bench/make_training.py"
+    nice -n 10 $py "$bench/train_gain_net.py"
+    cmake --build "$build" -j "$(nproc)"
+fi
 
 echo "== corpus (fixed seeds)"
 $py "$bench/make_corpus.py"

@@ -59,7 +59,7 @@ def score(args):
     c, x, y = c[:n], x[:n], y[:n]
     return dict(sisdr=metrics.si_sdr(c, y), stoi=metrics.stoi(c, y),
                 att=metrics.pause_attenuation(x, y, c), att1=metrics.pause_attenuation(x, y, c, 1.0),
-                lsd=metrics.lsd_speech(c, y))
+                lsd=metrics.lsd_speech(c, y), musical=metrics.musical_noise(x, y, c, 1.0))
 
 
 def timing_stats(outdir, system):
@@ -97,7 +97,7 @@ def evaluate(systems, split=None, quiet=False, outroot=OUTROOT, procs=2):
                                     split=r['split'], sisdr_in=s_in, sisdr_out=sc['sisdr'],
                                     sisdr_i=sc['sisdr'] - s_in, stoi_in=st_in, stoi_out=sc['stoi'],
                                     stoi_d=sc['stoi'] - st_in, att=sc['att'], att1=sc['att1'],
-                                    lsd=sc['lsd'], lsd_in=lsd_in))
+                                    lsd=sc['lsd'], lsd_in=lsd_in, musical=sc['musical']))
     return results, info
 
 
@@ -106,19 +106,33 @@ def mean(rs, key):
     return float(np.mean(v)) if v else float('nan')
 
 
+def noise_table(title, results, systems, noises, single=None):
+    """Rows of systems, columns of noises: SI-SDRi / STOI change, or one (key, format)."""
+    head = f'{title} (SI-SDRi dB / STOI change)' if single is None else title
+    out = [f'\n## {head}\n', '| system | ' + ' | '.join(noises) + ' |', '|---' * (len(noises) + 1) + '|']
+    for s in systems:
+        cells = []
+        for nz in noises:
+            rs = [r for r in results if r['system'] == s and r['noise'] == nz]
+            cells.append(f"{mean(rs, 'sisdr_i'):.2f} / {mean(rs, 'stoi_d'):+.4f}" if single is None
+                         else f"{mean(rs, single[0]):{single[1]}}")
+        out.append(f'| {s} | ' + ' | '.join(cells) + ' |')
+    return out
+
+
 def tables(results, info):
     systems = [s for s in ORDER if s in info] + [s for s in info if s not in ORDER]
     out = []
     out.append('## Overall (mean over all files)\n')
-    out.append('| system | SI-SDRi dB | STOI chg | pause att dB | pause att >1s dB | LSD speech dB | '
-               'delay ms | CPU median us/20ms | CPU p99 us | RTF |')
-    out.append('|---|---|---|---|---|---|---|---|---|---|')
+    out.append('| system | SI-SDRi dB | STOI chg | pause att dB | pause att >1s dB | musical noise dB | '
+               'LSD speech dB | delay ms | CPU median us/20ms | CPU p99 us | RTF |')
+    out.append('|---|---|---|---|---|---|---|---|---|---|---|')
     for s in systems:
         rs = [r for r in results if r['system'] == s]
         t = info[s]['timing']
         cpu = (f"{t['median']:.1f} | {t['p99']:.1f} | {t['rtf']:.5f}" if t else '- | - | -')
         out.append(f"| {s} | {mean(rs, 'sisdr_i'):.2f} | {mean(rs, 'stoi_d'):+.4f} | {mean(rs, 'att'):.1f} | "
-                   f"{mean(rs, 'att1'):.1f} | {mean(rs, 'lsd'):.2f} | {info[s]['delay'] / 16:.2f} | {cpu} |")
+                   f"{mean(rs, 'att1'):.1f} | {mean(rs, 'musical'):.2f} | {mean(rs, 'lsd'):.2f} | {info[s]['delay'] / 16:.2f} | {cpu} |")
     out.append('\n## By split (SI-SDRi dB / STOI change)\n')
     out.append('| system | tune | held-out |')
     out.append('|---|---|---|')
@@ -140,21 +154,30 @@ def tables(results, info):
             cells.append(f"{mean(rs, 'sisdr_i'):.2f} / {mean(rs, 'stoi_d'):+.4f}")
         out.append(f'| {s} | ' + ' | '.join(cells) + ' |')
     for snr in snrs:
-        out.append(f'\n## {snr} dB input SNR per noise type (SI-SDRi dB / STOI change)\n')
-        out.append('| system | ' + ' | '.join(noises) + ' |')
-        out.append('|---' * (len(noises) + 1) + '|')
-        for s in systems:
-            cells = []
-            for nz in noises:
-                rs = [r for r in results if r['system'] == s and r['snr'] == snr and r['noise'] == nz]
-                cells.append(f"{mean(rs, 'sisdr_i'):.2f} / {mean(rs, 'stoi_d'):+.4f}")
-            out.append(f'| {s} | ' + ' | '.join(cells) + ' |')
-    out.append('\n## Pause attenuation after the first second per noise type (dB, all SNRs)\n')
-    out.append('| system | ' + ' | '.join(noises) + ' |')
-    out.append('|---' * (len(noises) + 1) + '|')
-    for s in systems:
-        cells = [f"{mean([r for r in results if r['system'] == s and r['noise'] == nz], 'att1'):.1f}" for nz in noises]
-        out.append(f'| {s} | ' + ' | '.join(cells) + ' |')
+        out += noise_table(f'{snr} dB input SNR per noise type', [r for r in results if r['snr'] == snr],
+                           systems, noises)
+    out += noise_table('Per noise type, all SNRs', results, systems, noises)
+    if 'hushwave' in systems and 'rnnoise' in systems:
+        out.append('\n## Ours against RNNoise per noise type, all SNRs (SI-SDRi dB / STOI change; '
+                   '"win" when both are ahead)\n')
+        out.append('| split | noise | hushwave | rnnoise | |')
+        out.append('|---|---|---|---|---|')
+        for sp in ('all', 'tune', 'heldout'):
+            for nz in noises + ['all noises']:
+                cell = {}
+                for s in ('hushwave', 'rnnoise'):
+                    rs = [r for r in results if r['system'] == s and (nz == 'all noises' or r['noise'] == nz)
+                          and (sp == 'all' or r['split'] == sp)]
+                    cell[s] = (mean(rs, 'sisdr_i'), mean(rs, 'stoi_d'))
+                h, rn = cell['hushwave'], cell['rnnoise']
+                verdict = 'win' if h[0] > rn[0] and h[1] > rn[1] else (
+                    'loses SI-SDRi' if h[0] <= rn[0] and h[1] > rn[1] else (
+                        'loses STOI' if h[1] <= rn[1] and h[0] > rn[0] else 'loses both'))
+                out.append(f'| {sp} | {nz} | {h[0]:.2f} / {h[1]:+.4f} | {rn[0]:.2f} / {rn[1]:+.4f} | {verdict} |')
+    out += noise_table('Musical noise in pauses after the first second per noise type (dB of gain flicker, '
+                       'all SNRs)', results, systems, noises, ('musical', '.2f'))
+    out += noise_table('Pause attenuation after the first second per noise type (dB, all SNRs)', results,
+                       systems, noises, ('att1', '.1f'))
     out.append('\n## Delay estimation (cross-correlation with clean reference)\n')
     out.append('| system | delay samples | delay ms | files within +-2 samples of median |')
     out.append('|---|---|---|---|')

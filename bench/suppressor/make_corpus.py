@@ -168,6 +168,20 @@ def make_noise(kind, n, rng, tmp):
     raise ValueError(kind)
 
 
+def write_mixture(out, name, clean, mix):
+    """16-bit clean and noisy files, scaled together so the mix does not clip (SNR unchanged)."""
+    scale = min(1.0, 32000 / np.max(np.abs(mix)))
+    np.round(clean * scale).astype('<i2').tofile(os.path.join(out, 'clean', name + '.raw'))
+    np.clip(np.round(mix * scale), -32768, 32767).astype('<i2').tofile(os.path.join(out, 'noisy', name + '.raw'))
+
+
+def write_rows(path, rows):
+    with open(path, 'w', newline='') as f:
+        w = csv.DictWriter(f, fieldnames=list(rows[0].keys()))
+        w.writeheader()
+        w.writerows(rows)
+
+
 def build_clean(i, tmp):
     voice, speed, (s1, s2) = UTTS[i]
     rng = np.random.default_rng(1000 + i)
@@ -200,19 +214,12 @@ def main():
                 for snr in SNRS:
                     nz = noise * np.sqrt(ps / (pn * 10 ** (snr / 10)))
                     mix = clean + nz
-                    scale = min(1.0, 32000 / np.max(np.abs(mix)))  # avoid clipping; SNR unchanged
                     name = f'u{i:02d}_{kind}_{snr:02d}dB'
-                    c16 = np.round(clean * scale).astype('<i2')
-                    m16 = np.clip(np.round(mix * scale), -32768, 32767).astype('<i2')
-                    c16.tofile(os.path.join(OUT, 'clean', name + '.raw'))
-                    m16.tofile(os.path.join(OUT, 'noisy', name + '.raw'))
+                    write_mixture(OUT, name, clean, mix)
                     rows.append(dict(name=name, utt=i, voice=UTTS[i][0], noise=kind, snr=snr, split=split,
                                      seconds=round(len(clean) / FS, 3)))
             print(f'utterance {i} ({UTTS[i][0]}) done: {len(clean) / FS:.1f} s', file=sys.stderr)
-    with open(os.path.join(OUT, 'corpus.csv'), 'w', newline='') as f:
-        w = csv.DictWriter(f, fieldnames=list(rows[0].keys()))
-        w.writeheader()
-        w.writerows(rows)
+    write_rows(os.path.join(OUT, 'corpus.csv'), rows)
     print(f'{len(rows)} mixtures written to {OUT}', file=sys.stderr)
 
 

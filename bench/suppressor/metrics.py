@@ -131,6 +131,25 @@ def pause_attenuation(noisy, proc, clean, skip_seconds=0.0):
     return 10 * np.log10((ein + 1e-3) / (eout + 1e-3))
 
 
+def musical_noise(noisy, proc, clean, skip_seconds=1.0, nfft=512, hop=256):
+    """Musical noise in speech pauses after skip_seconds: how much the
+    residual's gain |P|^2/|X|^2 (dB, clipped to [-40, +10]) flickers from
+    frame to frame in each bin, as its standard deviation over the pause
+    frames, averaged over the bins. A steady attenuation scores 0; isolated
+    tones that come and go in a suppressed floor score high."""
+    _, _, X = signal.stft(noisy, nperseg=nfft, noverlap=nfft - hop, boundary=None, padded=False)
+    _, _, P = signal.stft(proc, nperseg=nfft, noverlap=nfft - hop, boundary=None, padded=False)
+    m = ~activity_mask(clean)
+    m[:int(skip_seconds * FS)] = False
+    centres = np.arange(X.shape[1]) * hop + nfft // 2
+    pause = m[np.minimum(centres, len(m) - 1)] & m[np.minimum(centres - nfft // 2, len(m) - 1)] & \
+        m[np.minimum(centres + nfft // 2 - 1, len(m) - 1)]
+    if pause.sum() < 3:
+        return float('nan')
+    g = 10 * np.log10((np.abs(P[2:-1, pause]) ** 2 + 1e-6) / (np.abs(X[2:-1, pause]) ** 2 + 1e-6))
+    return float(np.mean(np.std(np.clip(g, -40.0, 10.0), axis=1)))
+
+
 def lsd_speech(clean, proc, nfft=512, hop=256):
     """Log-spectral distance (dB) over frames where speech is active."""
     f, t, C = signal.stft(clean, nperseg=nfft, noverlap=nfft - hop, boundary=None, padded=False)

@@ -12,13 +12,14 @@ static bool set_param(NsParams* p, const char* kv)
     std::string k(kv, eq - kv);
     float v = (float)std::atof(eq + 1);
 #define P(name) if (k == #name) { p->name = v; return true; }
-    P(noise_alpha) P(spp_prior_db) P(dd_alpha) P(xi_min_db) P(q_max) P(floor_speech_db)
-    P(floor_pause_db) P(vad_attack) P(vad_release) P(noise_bias) P(gain_release) P(click_ratio_db) P(click_floor_db) P(stag_tau) P(gain_fsmooth)
-    P(vad_llr_lo) P(vad_llr_hi) P(vad_llr_smooth) P(pause_db) P(q_max_pause) P(deep_pause_db) P(deep_pause_after) P(dd_alpha_pause) P(spp_fsmooth)
-    P(spp_prior_hi_db) P(dd_alpha_rise) P(onset_gamma) P(low_leak) P(hi_snr_db) P(click_speech_db) P(pause_keep_db)
+    P(noiseTauSec) P(sppPriorDb) P(sppPriorHiDb) P(ddAlpha) P(ddAlphaPause) P(ddAlphaRise)
+    P(onsetDb) P(lowLeak) P(hiSnrDb) P(xiMinDb) P(qMax) P(qMaxPause) P(floorSpeechDb)
+    P(floorPauseDb) P(pauseDb) P(deepPauseDb) P(deepPauseAfterSec) P(pauseKeepDb)
+    P(vadAttackSec) P(vadReleaseSec) P(vadLlrLo) P(vadLlrHi) P(sppFsmooth) P(stagTauSec)
+    P(clickRatioDb) P(clickSpeechDb) P(clickFloorDb) P(netDepth)
 #undef P
 #define PI(name) if (k == #name) { p->name = (int)v; return true; }
-    PI(guard_bins) PI(low_leak_bins)
+    PI(guardBins) PI(lowLeakBins)
 #undef PI
     return false;
 }

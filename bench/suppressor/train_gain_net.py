@@ -1,0 +1,206 @@
+#!/usr/bin/python3
+"""Trains the learned gain estimator of hsh/GainNet and writes its weights
+as C++ arrays (hsh/GainNetWeights.cpp) and a reference input/output for the
+native test (tests/native/GainNetReference.inc). Reproducible: fixed seeds,
+one thread, data from make_training.py and the ns_features driver.
+
+The estimator sees per 5 ms hop the features the suppressor computes (see
+MakeFeatures in hsh/NoiseSuppressor.cpp) and returns per-band factors r in
+(0,1) that multiply the statistical gain. The target is the ideal band gain
+sqrt(E_clean / E_noisy) of the same analysis frame; the loss compares the
+final band gain (statistical gain x r) with it, on square roots as RNNoise
+does, and counts taking away too much four times (speech kept first).
+
+Usage: nice -n 10 train_gain_net.py [--epochs N] [--minutes M]
+"""
+import argparse
+import csv
+import os
+import subprocess
+import sys
+import time
+
+import numpy as np
+import torch
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from paths import BUILD, REPO, WORK  # noqa: E402
+
+FS, HOP, FFT, BINS = 16000, 80, 256, 129
+EDGES = [0, 2, 4, 6, 8, 10, 12, 14, 16, 20, 24, 28, 32, 40, 48, 56, 68, 80, 96, 112, 128]
+NB, NF, ND, NH = 21, 66, 48, 64
+INIT_HOPS = 12
+CHUNK = 400
+TRAIN = os.path.join(WORK, 'train')
+
+
+def band_matrix():
+    m = np.zeros((BINS, NB))
+    for b in range(NB - 1):
+        w = EDGES[b + 1] - EDGES[b]
+        for j in range(w):
+            f = j / w
+            m[EDGES[b] + j, b] += 1 - f
+            m[EDGES[b] + j, b + 1] += f
+    m[BINS - 1, NB - 1] += 1
+    return m
+
+
+def analysis_window():
+    rise, d = FFT - HOP, FFT - 2 * HOP
+    n = np.arange(FFT)
+    return np.where(n < rise, np.sin(np.pi * n / (2 * rise)), np.sin(np.pi * (n - d) / (2 * HOP)))
+
+
+def band_energies(x, hops):
+    """Band energies of every hop's analysis frame, as the suppressor frames it."""
+    xp = np.concatenate([np.zeros(FFT - HOP), x])
+    idx = np.arange(hops)[:, None] * HOP + np.arange(FFT)[None, :]
+    spec = np.fft.rfft(xp[idx] * analysis_window(), axis=1)
+    return (np.abs(spec) ** 2) @ band_matrix()
+
+
+def load(rows):
+    drv = os.path.join(BUILD, 'ns_features')
+    lst = os.path.join(TRAIN, 'features.txt')
+    with open(lst, 'w') as f:
+        for r in rows:
+            f.write(f"{os.path.join(TRAIN, 'noisy', r['name'] + '.raw')} {os.path.join(TRAIN, 'feat', r['name'] + '.f32')}\n")
+    os.makedirs(os.path.join(TRAIN, 'feat'), exist_ok=True)
+    subprocess.run([drv, lst], check=True)
+    data = []
+    for r in rows:
+        feat = np.fromfile(os.path.join(TRAIN, 'feat', r['name'] + '.f32'), dtype='<f4').reshape(-1, NF)
+        clean = np.fromfile(os.path.join(TRAIN, 'clean', r['name'] + '.raw'), dtype='<i2').astype(np.float64)
+        noisy = np.fromfile(os.path.join(TRAIN, 'noisy', r['name'] + '.raw'), dtype='<i2').astype(np.float64)
+        hops = feat.shape[0]
+        ec, en = band_energies(clean, hops), band_energies(noisy, hops)
+        target = np.sqrt(np.clip((ec + 1e-3) / (en + 1e-3), 0, 1))
+        valid = (en > 100.0).astype(np.float64)  # digital silence carries no target
+        valid[:INIT_HOPS] = 0
+        data.append((feat[INIT_HOPS:], target[INIT_HOPS:], valid[INIT_HOPS:]))
+    return data
+
+
+def chunks(data):
+    xs, ts, vs = [], [], []
+    for f, t, v in data:
+        for s in range(0, len(f) - CHUNK // 2, CHUNK):
+            e = min(len(f), s + CHUNK)
+            pad = CHUNK - (e - s)
+            xs.append(np.pad(f[s:e], ((0, pad), (0, 0))))
+            ts.append(np.pad(t[s:e], ((0, pad), (0, 0))))
+            vs.append(np.pad(v[s:e], ((0, pad), (0, 0))))
+    return (torch.tensor(np.array(xs), dtype=torch.float32), torch.tensor(np.array(ts), dtype=torch.float32),
+            torch.tensor(np.array(vs), dtype=torch.float32))
+
+
+class GainNet(torch.nn.Module):
+    def __init__(self, mean, std):
+        super().__init__()
+        self.register_buffer('mean', torch.tensor(mean, dtype=torch.float32))
+        self.register_buffer('std', torch.tensor(std, dtype=torch.float32))
+        self.inp = torch.nn.Linear(NF, ND)
+        self.gru = torch.nn.GRU(ND, NH, batch_first=True)
+        self.out = torch.nn.Linear(NH, NB)
+        torch.nn.init.constant_(self.out.bias, 3.0)  # start near "leave the gain alone"
+
+    def forward(self, x):
+        d = torch.tanh(self.inp((x - self.mean) / self.std))
+        h, _ = self.gru(d)
+        return torch.sigmoid(self.out(h))
+
+
+def loss_fn(model, x, t, v):
+    r = model(x)
+    g_stat = torch.pow(10.0, x[:, :, 2 * NB:3 * NB])
+    g = torch.clamp(g_stat * r, 1e-6, 1.0)
+    e = torch.sqrt(g) - torch.sqrt(t)
+    w = v * (1.0 + 3.0 * (e < 0).float())  # too much taken away counts four times
+    return (w * (e * e + 10.0 * e ** 4)).sum() / v.sum()
+
+
+def c_float(x):
+    s = f'{float(x):.9g}'
+    return s + ('f' if ('.' in s or 'e' in s) else '.0f')
+
+
+def c_array(name, a):
+    vals = ', '.join(c_float(x) for x in np.asarray(a, dtype=np.float32).ravel())
+    return f'const float {name}[{np.asarray(a).size}] = {{{vals}}};\n'
+
+
+def export(model, ref_x):
+    sd = {k: v.detach().numpy().astype(np.float32) for k, v in model.state_dict().items()}
+    arrays = [('kMean', sd['mean']), ('kStd', sd['std']), ('kInW', sd['inp.weight'].T), ('kInB', sd['inp.bias']),
+              ('kGruWx', sd['gru.weight_ih_l0'].T), ('kGruWh', sd['gru.weight_hh_l0'].T),
+              ('kGruBx', sd['gru.bias_ih_l0']), ('kGruBh', sd['gru.bias_hh_l0']),
+              ('kOutW', sd['out.weight'].T), ('kOutB', sd['out.bias'])]
+    s = ('// Generated by bench/suppressor/train_gain_net.py: do not edit.\n'
+         '#include "GainNet.h"\n\nnamespace {\n\n')
+    s += ''.join(c_array(n, a) for n, a in arrays)
+    s += ('\nconst GainNetWeights kModel = {kMean, kStd, kInW, kInB, kGruWx, kGruWh, kGruBx, kGruBh, kOutW, kOutB};\n\n'
+          '} // namespace\n\nconst GainNetWeights& GainNetModel() {\n    return kModel;\n}\n')
+    with open(os.path.join(REPO, 'hsh', 'GainNetWeights.cpp'), 'w') as f:
+        f.write(s)
+    with torch.no_grad():
+        ref_y = model(torch.tensor(ref_x[None], dtype=torch.float32))[0].numpy()
+    with open(os.path.join(REPO, 'tests', 'native', 'GainNetReference.inc'), 'w') as f:
+        f.write('// Generated by bench/suppressor/train_gain_net.py: a fixed input of the gain\n'
+                '// estimator (hops of a validation mixture) and the training script\'s output.\n')
+        f.write(f'constexpr int kRefHops = {len(ref_x)};\n')
+        f.write(c_array('kRefInput', ref_x).replace('const float', 'constexpr float'))
+        f.write(c_array('kRefOutput', ref_y).replace('const float', 'constexpr float'))
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('--epochs', type=int, default=40)
+    ap.add_argument('--minutes', type=float, default=20.0)
+    a = ap.parse_args()
+    torch.set_num_threads(1)
+    torch.manual_seed(1)
+    np.random.seed(1)
+    with open(os.path.join(TRAIN, 'train.csv')) as f:
+        rows = list(csv.DictReader(f))
+    tr = load([r for r in rows if r['split'] == 'train'])
+    va = load([r for r in rows if r['split'] == 'val'])
+    allf = np.concatenate([f[v[:, 0] > 0] for f, _, v in tr])
+    mean, std = allf.mean(axis=0), np.maximum(allf.std(axis=0), 1e-3)
+    xt, tt, vt = chunks(tr)
+    xv, tv, vv = chunks(va)
+    print(f'train chunks {len(xt)}, val chunks {len(xv)}', file=sys.stderr)
+    model = GainNet(mean, std)
+    opt = torch.optim.Adam(model.parameters(), lr=2e-3)
+    sched = torch.optim.lr_scheduler.CosineAnnealingLR(opt, a.epochs)
+    gen = torch.Generator().manual_seed(2)
+    start, best, best_state = time.time(), 1e9, None
+    for ep in range(a.epochs):
+        model.train()
+        perm = torch.randperm(len(xt), generator=gen)
+        tot = 0.0
+        for i in range(0, len(xt), 32):
+            b = perm[i:i + 32]
+            opt.zero_grad()
+            loss = loss_fn(model, xt[b], tt[b], vt[b])
+            loss.backward()
+            torch.nn.utils.clip_grad_norm_(model.parameters(), 1.0)
+            opt.step()
+            tot += loss.item() * len(b)
+        sched.step()
+        model.eval()
+        with torch.no_grad():
+            lv = loss_fn(model, xv, tv, vv).item()
+        if lv < best:
+            best, best_state = lv, {k: v.clone() for k, v in model.state_dict().items()}
+        print(f'epoch {ep} train {tot / len(xt):.5f} val {lv:.5f} ({time.time() - start:.0f} s)', file=sys.stderr)
+        if time.time() - start > a.minutes * 60:
+            break
+    model.load_state_dict(best_state)
+    ref = va[0][0][100:124]  # 24 hops of the first validation mixture
+    export(model, ref)
+    print(f'best val {best:.5f}; weights written', file=sys.stderr)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,25 @@
+// The learned gain estimator's C++ inference against the training script's
+// own output on a fixed input (hops of a validation mixture): a fault in the
+// weight export (a transposed matrix, gates in the wrong order, a missing
+// bias or normalisation) moves the output far beyond the tolerance, which
+// covers the fast activations only.
+#include "GainNet.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+
+#include "GainNetReference.inc"
+
+TEST(GainNet, InferenceMatchesTheTrainingScript) {
+    static_assert(sizeof(kRefInput) / sizeof(float) == kRefHops * kGainFeatures, "input size");
+    static_assert(sizeof(kRefOutput) / sizeof(float) == kRefHops * kGainBands, "output size");
+    GainNetState st = {};
+    double worst = 0.0;
+    for (int h = 0; h < kRefHops; h++) {
+        float bands[kGainBands];
+        GainNetRun(GainNetModel(), &st, kRefInput + h * kGainFeatures, bands);
+        for (int b = 0; b < kGainBands; b++)
+            worst = std::fmax(worst, std::fabs(bands[b] - kRefOutput[h * kGainBands + b]));
+    }
+    EXPECT_LT(worst, 2e-3);
+}

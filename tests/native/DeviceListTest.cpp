@@ -8,35 +8,46 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Builds a list the way the enumeration does.
-Texts Listed(const Texts& descriptions) {
-    Texts list;
-    for (const auto& d : descriptions)
-        if (!IsVirtualDriverDevice(d))
-            list.push_back(ListTextFor(d, list));
-    return list;
-}
-
 TEST(DeviceListText, EqualDescriptionsAndPrefixesAreNumbered) {
-    EXPECT_EQ(Listed({"Microphone", "Microphone", "Microphone"}),
-              (Texts{"Microphone", "Microphone (1)", "Microphone (2)"}));
-    EXPECT_EQ(Listed({"Mic Array", "Mic"}), (Texts{"Mic Array", "Mic (1)"}));
-    EXPECT_EQ(Listed({"mic array", "MIC"}), (Texts{"mic array", "MIC (1)"})); // case-blind
-    EXPECT_EQ(Listed({"Mic", "Mic Array"}), (Texts{"Mic", "Mic Array"}));
-    EXPECT_EQ(Listed({"HSH Virtual Mic", "Line In", "xHSHx"}), (Texts{"Line In"}));
-    EXPECT_EQ(Listed({"Hsh lowercase"}), (Texts{"Hsh lowercase"})); // the test is case-sensitive
+    EXPECT_EQ(ListTextFor("Microphone", {}), "Microphone");
+    EXPECT_EQ(ListTextFor("Microphone", {"Microphone"}), "Microphone (1)");
+    EXPECT_EQ(ListTextFor("Microphone", {"Microphone", "Microphone (1)"}), "Microphone (2)");
+    EXPECT_EQ(ListTextFor("Mic", {"Mic Array"}), "Mic (1)");
+    EXPECT_EQ(ListTextFor("MIC", {"mic array"}), "MIC (1)"); // case-blind
+    EXPECT_EQ(ListTextFor("Mic Array", {"Mic"}), "Mic Array");
+    EXPECT_TRUE(IsVirtualDriverDevice("HSH Virtual Mic"));
+    EXPECT_TRUE(IsVirtualDriverDevice("xHSHx"));
+    EXPECT_FALSE(IsVirtualDriverDevice("Line In"));
+    EXPECT_FALSE(IsVirtualDriverDevice("Hsh lowercase")); // the test is case-sensitive
 }
 
-TEST(DeviceListText, SavedNameIsLookedUpFromEntryOneOnAndEntryZeroLast) {
-    const Texts list = {"USB Headset", "USB Headset (1)", "Line In"};
-    EXPECT_EQ(FindByPrefix(list, "USB Headset", 0), 1);
-    EXPECT_EQ(FindByPrefix(list, "usb", 0), 1);
-    EXPECT_EQ(FindByPrefix(list, "Line", 0), 2);
-    EXPECT_EQ(FindByPrefix({"Line In", "USB"}, "Line", 0), 0); // wraps to entry 0
-    EXPECT_EQ(FindByPrefix(list, "Speakers", 0), -1);
-    EXPECT_EQ(FindByPrefix(list, "", 0), -1);
-    EXPECT_EQ(FindByPrefix({}, "USB", 0), -1);
-    EXPECT_EQ(FindByPrefix(list, "USB Headset (1) extra", 0), -1);
+// Around and beyond the length at which a numbered text no longer fits a
+// 1,024-byte buffer: the numbering must still end, with whole texts.
+TEST(DeviceListText, LongEqualDescriptionsAreNumberedInFull) {
+    for (size_t length : {1019u, 1021u, 1022u, 1023u, 1024u, 5000u}) {
+        SCOPED_TRACE(length);
+        const std::string d(length, 'm');
+        EXPECT_EQ(ListTextFor(d, {d}), d + " (1)");
+        EXPECT_EQ(ListTextFor(d, {d, d + " (1)"}), d + " (2)");
+        EXPECT_EQ(ListTextFor(d + "x", {d}), d + "x");
+    }
+}
+
+// Two identical webcams are listed as "Microphone (X)" and "Microphone (X) (1)".
+TEST(DeviceListText, ASavedNameChoosesTheEqualEntryElseTheFirstThatBeginsWithIt) {
+    const Texts list = {"Microphone (X)", "Microphone (X) (1)", "Line In"};
+    EXPECT_EQ(FindSavedEntry(list, "Microphone (X)"), 0);
+    EXPECT_EQ(FindSavedEntry(list, "Microphone (X) (1)"), 1);
+    EXPECT_EQ(FindSavedEntry(list, "microphone (x)"), 0); // as case-blind as the list
+    EXPECT_EQ(FindSavedEntry({"Mic", "Mic Array"}, "Mic"), 0);
+    // No entry equals the name: entries 1, 2, ... first, entry 0 last.
+    EXPECT_EQ(FindSavedEntry(list, "Microphone"), 1);
+    EXPECT_EQ(FindSavedEntry(list, "line"), 2);
+    EXPECT_EQ(FindSavedEntry({"Line In", "USB"}, "Line"), 0);
+    EXPECT_EQ(FindSavedEntry(list, "Speakers"), -1);
+    EXPECT_EQ(FindSavedEntry(list, ""), -1);
+    EXPECT_EQ(FindSavedEntry({}, "USB"), -1);
+    EXPECT_EQ(FindSavedEntry(list, "Microphone (X) (1) extra"), -1);
 }
 
 TEST(DeviceChangeRules, AHeadsetIsHandledOnceOnArrivalAndOnceOnRemoval) {

@@ -53,8 +53,12 @@ void AudioEngine::StartEventThread() {
 DWORD WINAPI AudioEngine::EventThreadProc(LPVOID param) {
     auto* self = static_cast<AudioEngine*>(param);
     while (self->m_stop == 0) {
-        DWORD result = WaitForMultipleObjects(VAD_EVENT_COUNT, self->m_pDriverLink->GetEventSlots(),
-                                              FALSE, 20);
+        const HANDLE* slots = self->m_pDriverLink->GetEventSlots();
+        DWORD result = WaitForMultipleObjects(VAD_EVENT_COUNT, slots, FALSE, 20);
+        // The wait has reset an auto-reset event already; a manual-reset one
+        // of the same name would stay signalled and post commands for ever.
+        if (result - WAIT_OBJECT_0 < VAD_EVENT_COUNT)
+            ResetEvent(slots[result - WAIT_OBJECT_0]);
         self->OnDriverEvent(result);
     }
     return 0;

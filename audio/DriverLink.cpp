@@ -35,6 +35,9 @@ bool DriverLink::RegisterEvent(int index) {
     m_hEvents[index] = CreateEventA(nullptr, FALSE, FALSE, name);
     if (!m_hEvents[index])
         return false;
+    // The name may have existed already (ERROR_ALREADY_EXISTS), possibly as a
+    // manual-reset event left signalled: it starts unsignalled like a new one.
+    ResetEvent(m_hEvents[index]);
     auto record =
         driver_records::MakeRegisterRecord(index, reinterpret_cast<uintptr_t>(m_hEvents[index]));
     // Not open: the request fails and this same path is taken.

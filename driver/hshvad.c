@@ -97,24 +97,29 @@ static void SignalEvent(uint32_t index) {
         KeSetEvent(g_vad.slots[index].event, IO_NO_INCREMENT, FALSE);
 }
 
+/* Runs without the lock held: opening the event needs PASSIVE_LEVEL. Every
+ * read or change of the shared state happens under the lock afterwards. */
 static NTSTATUS OnRegister(PFILE_OBJECT file, const DriverEventRecord* rec, uint32_t inLength) {
-    NTSTATUS status = STATUS_SUCCESS;
+    const int valid =
+        inLength == sizeof(DriverEventRecord) && rec->index < VAD_EVENT_COUNT && rec->event != 0;
+    PKEVENT event = NULL;
+    NTSTATUS status = valid ? OpenNamedEvent(rec->index, &event) : STATUS_INVALID_PARAMETER;
+    KIRQL irql;
+    KeAcquireSpinLock(&g_vad.lock, &irql);
     g_vad.counters.registerRequests++;
-    if (inLength != sizeof(DriverEventRecord) || rec->index >= VAD_EVENT_COUNT || rec->event == 0)
-        status = STATUS_INVALID_PARAMETER;
-    else if ((int32_t)rec->index == g_vad.counters.failRegisterAt)
+    if (valid && (int32_t)rec->index == g_vad.counters.failRegisterAt)
         status = STATUS_ACCESS_DENIED;
-    else {
-        PKEVENT event = NULL;
-        status = OpenNamedEvent(rec->index, &event);
-        if (NT_SUCCESS(status)) {
-            ReleaseSlot(rec->index);
-            g_vad.slots[rec->index].event = event;
-            g_vad.slots[rec->index].owner = file;
-            g_vad.counters.registeredMask |= 1u << rec->index;
-        }
+    if (NT_SUCCESS(status)) {
+        ReleaseSlot(rec->index);
+        g_vad.slots[rec->index].event = event;
+        g_vad.slots[rec->index].owner = file;
+        g_vad.counters.registeredMask |= 1u << rec->index;
+        event = NULL;
     }
     LogEventRequest(IOCTL_VAD_REGISTER_EVENT, rec, inLength, status);
+    KeReleaseSpinLock(&g_vad.lock, irql);
+    if (event) /* opened, then refused */
+        ObDereferenceObject(event);
     return status;
 }
 
@@ -163,7 +168,10 @@ static NTSTATUS OnWriteAudio(const uint8_t* data, uint32_t length, ULONG_PTR* in
     g_vad.counters.bytesWrittenLow += length;
     if (g_vad.counters.bytesWrittenLow < low)
         g_vad.counters.bytesWrittenHigh++;
-    *info = length; /* no output buffer, so nothing is copied back */
+    /* The count is what the program reads as accepted. With an output buffer
+     * the count would copy the block back into it: then nothing is returned. */
+    if (info)
+        *info = length;
     return STATUS_SUCCESS;
 }
 
@@ -296,19 +304,17 @@ static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
     uint8_t empty[8] = {0};
     const uint8_t* in = buffer && inLength ? buffer : empty;
 
+    if (code == IOCTL_VAD_REGISTER_EVENT)
+        return Complete(irp, OnRegister(stack->FileObject, (const DriverEventRecord*)in, inLength),
+                        0);
     KIRQL irql;
     KeAcquireSpinLock(&g_vad.lock, &irql);
     switch (code) {
-    case IOCTL_VAD_REGISTER_EVENT:
-        /* Opening the event needs PASSIVE_LEVEL: drop the lock around it. */
-        KeReleaseSpinLock(&g_vad.lock, irql);
-        status = OnRegister(stack->FileObject, (const DriverEventRecord*)in, inLength);
-        return Complete(irp, status, 0);
     case IOCTL_VAD_UNREGISTER_EVENT:
         status = OnUnregister((const DriverEventRecord*)in, inLength);
         break;
     case IOCTL_VAD_WRITE_AUDIO:
-        status = OnWriteAudio(in, inLength, &info);
+        status = OnWriteAudio(in, inLength, outLength ? NULL : &info);
         break;
     case IOCTL_VAD_GET_STATE:
         status = OnGetState(buffer, outLength, &info);

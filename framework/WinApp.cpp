@@ -28,18 +28,20 @@ void CWinAppBase::ParseCommandLine(CCommandLineInfo& info) {
     ::ParseCommandLine(args, info);
 }
 
+// The path stays UTF-16: a folder name outside the ANSI code page has no ANSI
+// spelling, and the help file would not be found.
 void CWinAppBase::EnableHtmlHelp() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string help(path);
-    const size_t dot = help.find_last_of('.');
-    const size_t slash = help.find_last_of("\\/");
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring help(path);
+    const size_t dot = help.find_last_of(L'.');
+    const size_t slash = help.find_last_of(L"\\/");
+    if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash))
         help.erase(dot);
-    m_helpFilePath = help + ".CHM";
+    m_helpFilePath = help + L".CHM";
 }
 
 bool CWinAppBase::ShowHtmlHelp(DWORD_PTR data, UINT command) {
     HWND owner = m_hMainWnd ? GetAncestor(m_hMainWnd, GA_ROOT) : nullptr;
-    return ::HtmlHelpA(owner, m_helpFilePath.c_str(), command, data) != nullptr;
+    return ::HtmlHelpW(owner, m_helpFilePath.c_str(), command, data) != nullptr;
 }

@@ -32,5 +32,5 @@ class CWinAppBase {
 
   private:
     static CWinAppBase* s_pApp;
-    std::string m_helpFilePath;
+    std::wstring m_helpFilePath;
 };

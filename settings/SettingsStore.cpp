@@ -1,7 +1,7 @@
 #include "SettingsStore.h"
 
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "report/UserReport.h"
 
@@ -12,15 +12,20 @@ int32_t Fail(UserReport what) {
     return 0;
 }
 
-// Writes one value; the key is created when it does not exist.
-int32_t WriteValue(const char* subKey, const char* name, DWORD type, const BYTE* data, DWORD size) {
+// Creates or opens the key, then `set` writes the one value into it.
+template <class Set> int32_t WriteValue(const char* subKey, Set set) {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return Fail(UserReport::RegistryCreateFailed);
-    LONG status = RegSetValueExA(key, name, 0, type, data, size);
+    LONG status = set(key);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? 1 : Fail(UserReport::RegistrySetFailed);
+}
+
+int32_t WriteValue(const char* subKey, const char* name, DWORD type, const BYTE* data, DWORD size) {
+    return WriteValue(subKey,
+                      [&](HKEY key) { return RegSetValueExA(key, name, 0, type, data, size); });
 }
 
 } // namespace
@@ -98,17 +103,22 @@ int32_t SettingsStore::GetPlaybackName(char* buf, DWORD size) {
     return ReadString(kSettingsKey, "PlaybackName", buf, size);
 }
 
+// The path in UTF-16 throughout: an ANSI copy of a folder name outside the
+// code page would start nothing. The text is stored without its terminator,
+// as every other string value.
 int32_t SettingsStore::SetStartWithWindows(int32_t flag) {
-    char path[256] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    wchar_t path[256] = {};
+    DWORD length = GetModuleFileNameW(nullptr, path, 256);
     // A path that does not fit would make a Run command for another file.
-    if (length == 0 || length >= sizeof(path))
+    if (length == 0 || length >= 256)
         return Fail(UserReport::NoModuleFileName);
-    char command[1024] = {};
-    std::snprintf(command, sizeof(command), "\"%s\" /minimize", path);
-    if (flag)
-        return WriteString(kRunKey, kRunValue, command) ? 1 : 0;
-    return DeleteRunValue() ? 1 : 0;
+    if (!flag)
+        return DeleteRunValue() ? 1 : 0;
+    const std::wstring command = L"\"" + std::wstring(path) + L"\" /minimize";
+    const auto* data = reinterpret_cast<const BYTE*>(command.c_str());
+    const DWORD size = static_cast<DWORD>(command.size() * sizeof(wchar_t));
+    return WriteValue(
+        kRunKey, [&](HKEY key) { return RegSetValueExW(key, kRunValueW, 0, REG_SZ, data, size); });
 }
 
 int32_t SettingsStore::SetAutoStartEngine(int32_t value) {

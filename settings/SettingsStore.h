@@ -13,6 +13,7 @@ class SettingsStore {
     static constexpr const char* kSettingsKey = "SOFTWARE\\Hushwave\\Hushwave VoIP";
     static constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
     static constexpr const char* kRunValue = "Hushwave VoIP";
+    static constexpr const wchar_t* kRunValueW = L"Hushwave VoIP";
 
     static int32_t ReadDword(const char* subKey, const char* name);
     static int32_t ReadString(const char* subKey, const char* name, char* buf, DWORD size);

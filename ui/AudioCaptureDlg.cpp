@@ -117,7 +117,7 @@ void CAudioCaptureDlg::ChooseSavedDevice(bool input) {
     }
     const std::string saved =
         input ? g_AppSettings.GetCaptureName() : g_AppSettings.GetPlaybackName();
-    int index = FindByPrefix(ListTexts(list), saved, 0);
+    int index = FindSavedEntry(ListTexts(list), saved);
     if (index < 0) {
         index = 0;
         const std::string current = list.GetWindowText(1023);

@@ -14,9 +14,14 @@ bool BeginsWithNoCase(const std::string& text, const std::string& prefix);
 // an empty text matches nothing.
 int FindByPrefix(const std::vector<std::string>& entries, const std::string& text, int startAfter);
 
+// The entry a saved device name chooses at start-up: the entry equal to it
+// (ignoring case), else the first that begins with it, both searched from
+// entry 1 on with entry 0 last; -1 when none.
+int FindSavedEntry(const std::vector<std::string>& entries, const std::string& name);
+
 // The text under which a device joins a list: its description, or when some
 // entry already begins with that, the first "description (n)", n = 1, 2, ...
-// that no entry begins with.
+// that no entry begins with; any length.
 std::string ListTextFor(const std::string& description, const std::vector<std::string>& entries);
 
 // A device the lists never show: the virtual driver's own ("HSH" anywhere).

@@ -27,16 +27,33 @@ TEST(DeviceListText, OnlyTheDriversOwnDevicesAreLeftOut) {
     EXPECT_FALSE(IsVirtualDriverDevice("Line In"));
 }
 
-TEST(DeviceListText, SavedNameIsLookedUpFromEntryOneOnAndEntryZeroLast) {
-    const Texts list = {"USB Headset", "USB Headset (1)", "Line In"};
-    EXPECT_EQ(FindByPrefix(list, "USB Headset", 0), 1);
-    EXPECT_EQ(FindByPrefix(list, "usb", 0), 1);
-    EXPECT_EQ(FindByPrefix(list, "Line", 0), 2);
-    EXPECT_EQ(FindByPrefix({"Line In", "USB"}, "Line", 0), 0); // wraps to entry 0
-    EXPECT_EQ(FindByPrefix(list, "Speakers", 0), -1);
-    EXPECT_EQ(FindByPrefix(list, "", 0), -1);
-    EXPECT_EQ(FindByPrefix({}, "USB", 0), -1);
-    EXPECT_EQ(FindByPrefix(list, "USB Headset (1) extra", 0), -1);
+// Around and beyond the length at which a numbered text no longer fits a
+// 1,024-byte buffer: the numbering must still end, with whole texts.
+TEST(DeviceListText, LongEqualDescriptionsAreNumberedInFull) {
+    for (size_t length : {1019u, 1021u, 1022u, 1023u, 1024u, 5000u}) {
+        SCOPED_TRACE(length);
+        const std::string d(length, 'm');
+        EXPECT_EQ(ListTextFor(d, {d}), d + " (1)");
+        EXPECT_EQ(ListTextFor(d, {d, d + " (1)"}), d + " (2)");
+        EXPECT_EQ(ListTextFor(d + "x", {d}), d + "x");
+    }
+}
+
+// Two identical webcams are listed as "Microphone (X)" and "Microphone (X) (1)".
+TEST(DeviceListText, ASavedNameChoosesTheEqualEntryElseTheFirstThatBeginsWithIt) {
+    const Texts list = {"Microphone (X)", "Microphone (X) (1)", "Line In"};
+    EXPECT_EQ(FindSavedEntry(list, "Microphone (X)"), 0);
+    EXPECT_EQ(FindSavedEntry(list, "Microphone (X) (1)"), 1);
+    EXPECT_EQ(FindSavedEntry(list, "microphone (x)"), 0); // as case-blind as the list
+    EXPECT_EQ(FindSavedEntry({"Mic", "Mic Array"}, "Mic"), 0);
+    // No entry equals the name: entries 1, 2, ... first, entry 0 last.
+    EXPECT_EQ(FindSavedEntry(list, "Microphone"), 1);
+    EXPECT_EQ(FindSavedEntry(list, "line"), 2);
+    EXPECT_EQ(FindSavedEntry({"Line In", "USB"}, "Line"), 0);
+    EXPECT_EQ(FindSavedEntry(list, "Speakers"), -1);
+    EXPECT_EQ(FindSavedEntry(list, ""), -1);
+    EXPECT_EQ(FindSavedEntry({}, "USB"), -1);
+    EXPECT_EQ(FindSavedEntry(list, "Microphone (X) (1) extra"), -1);
 }
 
 TEST(DeviceChangeRules, AHeadsetIsHandledOnceOnArrivalAndOnceOnRemoval) {

@@ -63,12 +63,28 @@ AppProcess::AppProcess(const std::string& args, const std::string& exe) {
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     const std::string dir = path.substr(0, path.find_last_of('\\'));
-    if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                       dir.c_str(), &si, &pi)) {
-        CloseHandle(pi.hThread);
-        m_process = pi.hProcess;
-        m_pid = pi.dwProcessId;
-    }
+    Adopt(CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                         dir.c_str(), &si, &pi),
+          pi);
+}
+
+AppProcess::AppProcess(const std::wstring& exe) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    const std::wstring dir = exe.substr(0, exe.find_last_of(L'\\'));
+    Adopt(CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                         dir.c_str(), &si, &pi),
+          pi);
+}
+
+void AppProcess::Adopt(BOOL created, const PROCESS_INFORMATION& pi) {
+    if (!created)
+        return;
+    CloseHandle(pi.hThread);
+    m_process = pi.hProcess;
+    m_pid = pi.dwProcessId;
 }
 
 AppProcess::~AppProcess() {

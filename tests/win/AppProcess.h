@@ -10,6 +10,9 @@ class AppProcess {
   public:
     // Starts `exe` (default: the build's HushwaveVoIP.exe) with `args`.
     explicit AppProcess(const std::string& args = "", const std::string& exe = "");
+    // Starts `exe` by its UTF-16 path, as the shell starts a program from a
+    // folder whose name has no ANSI spelling.
+    explicit AppProcess(const std::wstring& exe);
     ~AppProcess(); // ends the program if it still runs
 
     bool Started() const { return m_process != nullptr; }
@@ -28,6 +31,8 @@ class AppProcess {
     static std::string DefaultExe();
 
   private:
+    void Adopt(BOOL created, const PROCESS_INFORMATION& pi);
+
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
 };

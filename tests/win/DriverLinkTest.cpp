@@ -103,6 +103,26 @@ TEST_F(DriverLinkTest, AudioBlocksReachTheDriverWholeFramesOnly) {
     EXPECT_EQ(c.blocksRejected, 1u);
 }
 
+// The protocol's write has no output; a caller that passes a buffer anyway
+// must get nothing back in it, and no count of bytes it never received.
+TEST_F(DriverLinkTest, AWriteReturnsNoBytesIntoAnOutputBuffer) {
+    HANDLE device =
+        CreateFileA(VAD_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    std::vector<uint8_t> block(640, 0x5A), out(640, 0xEE);
+    DWORD returned = 1;
+    EXPECT_TRUE(DeviceIoControl(device, IOCTL_VAD_WRITE_AUDIO, block.data(), 640, out.data(), 640,
+                                &returned, nullptr));
+    EXPECT_EQ(returned, 0u);
+    EXPECT_EQ(out, std::vector<uint8_t>(640, 0xEE));
+    EXPECT_TRUE(DeviceIoControl(device, IOCTL_VAD_WRITE_AUDIO, block.data(), 640, nullptr, 0,
+                                &returned, nullptr));
+    EXPECT_EQ(returned, 640u); // without one: the block's length, as SendAudio reports it
+    CloseHandle(device);
+    EXPECT_EQ(Counters().blocksWritten, 2u);
+}
+
 TEST_F(DriverLinkTest, StateWordAndAStateRequestWithoutBytes) {
     DriverLink link;
     ASSERT_TRUE(link.Open());

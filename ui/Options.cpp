@@ -91,9 +91,9 @@ void COptions::SetAutoStartEngine(int32_t on) {
 // Connected: start, then check every minute. Not connected: check every
 // second and stop. While a failed start is being reported (its message box
 // runs a message loop), further ticks must not start again.
-void COptions::OnTimer(UINT_PTR) {
+void COptions::OnTimer(UINT_PTR id) {
     SetMsgHandled(false);
-    if (m_owner.IsReportingStartFailure())
+    if (id != kConnectionTimerId || m_owner.IsReportingStartFailure())
         return;
     DWORD flags = 0;
     if (InternetGetConnectedState(&flags, 0)) {

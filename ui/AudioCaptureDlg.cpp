@@ -148,9 +148,9 @@ BOOL CALLBACK CAudioCaptureDlg::DeviceEnumCallback(LPGUID guid, LPCSTR descripti
 void CAudioCaptureDlg::FillDeviceList(CComboBox& list, bool capture) {
     list.ResetContent();
     if (capture)
-        m_pDevices->EnumerateCapture(DeviceEnumCallback, list.GetSafeHwnd());
+        DirectSoundCaptureEnumerateA(DeviceEnumCallback, list.GetSafeHwnd());
     else
-        m_pDevices->EnumerateRender(DeviceEnumCallback, list.GetSafeHwnd());
+        DirectSoundEnumerateA(DeviceEnumCallback, list.GetSafeHwnd());
     list.SetCurSel(0);
 }
 
@@ -206,9 +206,7 @@ void CAudioCaptureDlg::OnSelchangeOutputDevice() {
 }
 
 void CAudioCaptureDlg::StartAudioEngine() {
-    // With the last microphone unplugged there is nothing to capture: the
-    // saved GUID names a device that is gone.
-    if (m_pEngine || m_cbInputDevice.GetCount() == 0)
+    if (m_pEngine)
         return;
     AudioEngineConfig config;
     config.captureGuid = g_AppSettings.GetCaptureGuid();

@@ -12,11 +12,8 @@ namespace {
 // answer sent messages in the middle of it (DirectSound runs message loops).
 class ObservedDialog : public CAudioCaptureDlg {
   public:
-    ObservedDialog(std::atomic<HWND>& ready, bool startHidden, IDeviceEnumerator* devices)
-        : CAudioCaptureDlg(startHidden), m_ready(ready) {
-        if (devices)
-            UseDeviceEnumerator(*devices);
-    }
+    ObservedDialog(std::atomic<HWND>& ready, bool startHidden)
+        : CAudioCaptureDlg(startHidden), m_ready(ready) {}
 
   protected:
     BOOL OnInitDialog() override {
@@ -31,14 +28,14 @@ class ObservedDialog : public CAudioCaptureDlg {
 
 } // namespace
 
-DialogRunner::DialogRunner(bool startHidden, IDeviceEnumerator* devices) {
+DialogRunner::DialogRunner(bool startHidden) {
     // Each run stands for a new start of the program, whose table starts empty
     // and whose reports are message boxes.
     g_DeviceGuidTable.Reset();
     InstallMessageBoxReporter();
     std::atomic<HWND> ready{nullptr};
-    m_thread = std::thread([this, &ready, startHidden, devices] {
-        ObservedDialog dialog(ready, startHidden, devices);
+    m_thread = std::thread([this, &ready, startHidden] {
+        ObservedDialog dialog(ready, startHidden);
         m_dialog = &dialog;
         m_result = dialog.DoModal();
         m_dialog = nullptr;

@@ -14,9 +14,8 @@
 class DialogRunner {
   public:
     // Starts the dialog (hidden in the tray, as /minimize starts it, when
-    // `startHidden`; with its device lists from `devices` when given) and
-    // waits until its initialisation is done.
-    explicit DialogRunner(bool startHidden = false, IDeviceEnumerator* devices = nullptr);
+    // `startHidden`) and waits until its initialisation is done.
+    explicit DialogRunner(bool startHidden = false);
     // Ends the dialog (its OK command) unless it ended already.
     ~DialogRunner();
 

@@ -56,8 +56,8 @@ def band_energies(x, hops):
     """Band energies of every hop's analysis frame, as the suppressor frames it."""
     xp = np.concatenate([np.zeros(FFT - HOP), x])
     idx = np.arange(hops)[:, None] * HOP + np.arange(FFT)[None, :]
-    spec = np.fft.rfft(xp[idx] * analysis_window(), axis=1)
-    return (np.abs(spec) ** 2) @ band_matrix()
+    bins = np.fft.rfft(xp[idx] * analysis_window(), axis=1)
+    return (np.abs(bins) ** 2) @ band_matrix()
 
 
 def load(rows):

@@ -44,7 +44,7 @@ class DriverLinkTest : public ::testing::Test {
     VadPeer m_peer;
 };
 
-TEST_F(DriverLinkTest, RegisterAndUnregisterRecordsArriveAsSpecifiedBytes) {
+TEST_F(DriverLinkTest, RegisterAndUnregisterRecordsReachTheDriverByteForByte) {
     DriverLink link;
     ASSERT_TRUE(link.Open());
     ASSERT_TRUE(link.RegisterEvent(3));

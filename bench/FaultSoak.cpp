@@ -19,20 +19,11 @@
 #include "DialogRunner.h"
 #include "DriverService.h"
 #include "HandleCount.h"
+#include "MessagePump.h"
 #include "TestPaths.h"
 #include "tools/VadPeer.h"
 
 namespace {
-
-bool Eventually(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
 
 void PrintObjects(const char* when) {
     std::printf("  %-28s handles %d, GDI %lu, USER %lu\n", when, CountOwnHandles(),
@@ -79,14 +70,14 @@ int main(int argc, char** argv) {
         for (int i = 0; i < dialogs; ++i) {
             PostMessageA(run.Hwnd(), WM_COMMAND, ID_HELP_ABOUT, 0);
             HWND about = nullptr;
-            failures += !Eventually(
+            failures += !PumpUntil(
                 [&] { return (about = FindShown("#32770", "About Hushwave VoIP")); }, 5000);
             PostMessageA(about, WM_COMMAND, IDOK, 0);
-            Eventually([] { return !FindShown("#32770", "About Hushwave VoIP"); }, 5000);
+            PumpUntil([] { return !FindShown("#32770", "About Hushwave VoIP"); }, 5000);
             PostMessageA(run.Hwnd(), WM_TRAYICON_NOTIFY, IDR_MAINFRAME, WM_RBUTTONUP);
-            failures += !Eventually([] { return FindShown("#32768", nullptr) != nullptr; }, 5000);
+            failures += !PumpUntil([] { return FindShown("#32768", nullptr) != nullptr; }, 5000);
             SendMessageA(run.Hwnd(), WM_CANCELMODE, 0, 0);
-            Eventually([] { return !FindShown("#32768", nullptr); }, 5000);
+            PumpUntil([] { return !FindShown("#32768", nullptr); }, 5000);
         }
         PrintObjects("after");
 
@@ -97,7 +88,7 @@ int main(int argc, char** argv) {
             peer.Close();
             DWORD t0 = GetTickCount();
             StopDriverService();
-            const bool shown = Eventually(
+            const bool shown = PumpUntil(
                 [&] {
                     return run.Text(IDC_STATUS) == "Audio Engine Is OFF:  HSH Audio Driver Lost";
                 },
@@ -106,7 +97,7 @@ int main(int argc, char** argv) {
             Sleep(3000); // the outage
             StartDriverService();
             t0 = GetTickCount();
-            const bool back = Eventually([&] { return run.Text(IDC_STATUS) == kRunning; }, 15000);
+            const bool back = PumpUntil([&] { return run.Text(IDC_STATUS) == kRunning; }, 15000);
             std::printf(
                 "  outage %d: shown after %lu ms%s, running again %lu ms after the driver%s\n",
                 i + 1, shownMs, shown ? "" : " (NOT SHOWN)", GetTickCount() - t0,

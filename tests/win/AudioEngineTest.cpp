@@ -19,15 +19,6 @@
 
 namespace {
 
-HshMarkLog* MarkLog() {
-    static HshMarkLog* log = [] {
-        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                            sizeof(HshMarkLog), HSH_MARK_LOG_NAME);
-        return static_cast<HshMarkLog*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    }();
-    return log;
-}
-
 uint32_t Fnv(const uint8_t* p, size_t n) {
     uint32_t sum = 2166136261u;
     for (size_t i = 0; i < n; ++i)

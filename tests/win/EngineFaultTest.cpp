@@ -14,7 +14,9 @@
 #include "DialogRunner.h"
 #include "DriverService.h"
 #include "FaultyDirectSound.h"
+#include "EngineHarness.h"
 #include "HandleCount.h"
+#include "MessagePump.h"
 #include "MessageBoxWatcher.h"
 #include "TestPaths.h"
 #include "hsh/mark/hsh_mark_log.h"
@@ -26,26 +28,6 @@ namespace {
 const char kRunning[] = "Audio Engine Is ON:  Input Noise Cancellation Is OFF";
 const char kDeviceLost[] = "Audio Engine Is OFF:  Input Device Lost: Rig Pattern Microphone";
 const char kDriverLost[] = "Audio Engine Is OFF:  HSH Audio Driver Lost";
-
-// Polls a condition that another thread makes true.
-bool Eventually(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-HshMarkLog* MarkLog() {
-    static HshMarkLog* log = [] {
-        HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(HshMarkLog), HSH_MARK_LOG_NAME);
-        return static_cast<HshMarkLog*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    }();
-    return log;
-}
 
 class EngineFaultTest : public ::testing::Test {
   protected:
@@ -71,7 +53,7 @@ class EngineFaultTest : public ::testing::Test {
         uint64_t lost = 0;
         m_peer.ReadAudio(audio, lost);
         audio.clear();
-        return Eventually(
+        return PumpUntil(
             [&] {
                 m_peer.ReadAudio(audio, lost);
                 return audio.size() >= bytes;
@@ -79,7 +61,7 @@ class EngineFaultTest : public ::testing::Test {
             timeoutMs);
     }
     static bool StatusIs(DialogRunner& run, const char* text, DWORD timeoutMs) {
-        return Eventually([&] { return run.Text(IDC_STATUS) == text; }, timeoutMs);
+        return PumpUntil([&] { return run.Text(IDC_STATUS) == text; }, timeoutMs);
     }
     VadPeer m_peer;
 };
@@ -110,7 +92,7 @@ TEST_F(EngineFaultTest, ADeviceThatKeepsFailingStaysLostAndExitIsClean) {
     EXPECT_TRUE(StatusIs(run, kDeviceLost, 5000)) << run.Text(IDC_STATUS);
     // It is tried again (each run fails twice: at the start and at the first
     // read), fails again, and is shown lost again.
-    EXPECT_TRUE(Eventually([] { return DirectSoundFaultsHit() >= 4; }, 8000));
+    EXPECT_TRUE(PumpUntil([] { return DirectSoundFaultsHit() >= 4; }, 8000));
     EXPECT_TRUE(StatusIs(run, kDeviceLost, 5000)) << run.Text(IDC_STATUS);
 }
 
@@ -177,7 +159,7 @@ TEST_F(EngineFaultTest, ALibraryThatHangsHoldsNeitherStopNorExit) {
         DialogRunner run;
         run.Command(IDC_INPUT_NC_ON, BN_CLICKED);
         run.Command(IDC_START_STOP, BN_CLICKED);
-        ASSERT_TRUE(Eventually([] { return MarkLog()->calls >= 50; }, 5000)); // asleep in it
+        ASSERT_TRUE(PumpUntil([] { return MarkLog()->calls >= 50; }, 5000)); // asleep in it
         DWORD start = GetTickCount();
         run.Command(IDC_START_STOP, BN_CLICKED);
         EXPECT_LT(GetTickCount() - start, 8000u) << "the stop waited for the library";
@@ -187,7 +169,7 @@ TEST_F(EngineFaultTest, ALibraryThatHangsHoldsNeitherStopNorExit) {
     }
     // The stuck call returns into a library that is still loaded, and its
     // thread ends without touching the device that left it behind.
-    EXPECT_TRUE(Eventually([] { return MarkLog()->entries[49].seq == 50; }, 15000));
+    EXPECT_TRUE(PumpUntil([] { return MarkLog()->entries[49].seq == 50; }, 15000));
     Sleep(200); // time for the left-behind thread to end, if it were to crash
     if (HMODULE left = GetModuleHandleA("hsh.dll"))
         FreeLibrary(left);

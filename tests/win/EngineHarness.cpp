@@ -8,6 +8,7 @@
 
 #include "MessagePump.h"
 #include "TestPaths.h"
+#include "hsh/mark/hsh_mark_log.h"
 #include "settings/AppSettings.h"
 
 namespace {
@@ -29,6 +30,15 @@ BOOL CALLBACK OnDevice(LPGUID guid, LPCSTR description, LPCSTR, LPVOID context) 
 }
 
 } // namespace
+
+HshMarkLog* MarkLog() {
+    static HshMarkLog* log = [] {
+        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            sizeof(HshMarkLog), HSH_MARK_LOG_NAME);
+        return static_cast<HshMarkLog*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    }();
+    return log;
+}
 
 void UseLibraryFolder(const std::string& folder) {
     ProcessingLibraryTable::SetFolder(std::wstring(folder.begin(), folder.end()));

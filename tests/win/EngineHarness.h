@@ -14,6 +14,10 @@
 #include "audio/ProcessingLibraryTable.h"
 #include "tools/VadPeer.h"
 
+struct HshMarkLog;
+// The marking library's call log, shared with every process that maps it.
+HshMarkLog* MarkLog();
+
 // The DirectSound capture GUID whose description is `description`.
 bool FindCaptureDevice(const char* description, GUID& guid);
 

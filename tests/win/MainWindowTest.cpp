@@ -49,15 +49,6 @@ bool MenuChecked(UINT state) {
     return (state & MF_CHECKED) != 0;
 }
 
-HshMarkLog* MarkLog() {
-    static HshMarkLog* log = [] {
-        HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(HshMarkLog), HSH_MARK_LOG_NAME);
-        return static_cast<HshMarkLog*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    }();
-    return log;
-}
-
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -270,20 +270,22 @@ DWORD CDSCaptureDevice::RunCaptureThread(ThreadShare& share) {
     const HANDLE events[2] = {m_hNotificationEvent, m_hStopEvent};
     // The first two notifications after capture begins are not read, so the
     // first read takes about three blocks at once.
-    int skip = 3;
+    constexpr int kNotYetNotified = 3;
+    int skip = kNotYetNotified;
     DWORD lastNotification = GetTickCount();
     for (;;) {
         DWORD result = WaitForMultipleObjects(2, events, FALSE, 50);
         if (result == WAIT_OBJECT_0 + 1)
             return 0;
         if (m_state != Capturing) {
-            skip = 3;
+            skip = kNotYetNotified;
             lastNotification = GetTickCount();
             continue;
         }
         if (result != WAIT_OBJECT_0) {
             // Capturing, yet DirectSound has gone quiet: the device is gone.
-            if (GetTickCount() - lastNotification > kStallMs)
+            const DWORD limit = skip == kNotYetNotified ? kFirstNotificationMs : kStallMs;
+            if (GetTickCount() - lastNotification > limit)
                 ReportFault(kCaptureDeviceFailed);
             continue;
         }

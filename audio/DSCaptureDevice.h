@@ -70,8 +70,11 @@ class CDSCaptureDevice : public CCaptureDevice {
     // How long a stop waits for a capture thread stuck in the library before
     // it leaves the thread behind.
     static constexpr DWORD kThreadEndWaitMs = 3000;
-    // No notification for this long while capturing counts as a fault.
+    // No notification for this long while capturing counts as a fault. A
+    // device just started may take longer to deliver its first block (Wine's
+    // sound server connection took 0.6 s to well over 1 s here).
     static constexpr DWORD kStallMs = 1000;
+    static constexpr DWORD kFirstNotificationMs = 3000;
 
   private:
     static constexpr int kNotifyCount = 50;

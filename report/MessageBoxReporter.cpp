@@ -31,6 +31,11 @@ void MessageBoxReporter::Report(UserReport what, const std::string& detail) {
                     MB_ICONEXCLAMATION);
         return;
     }
+    if (what == UserReport::NoInputDevice) {
+        MessageBoxA(nullptr, "No input device is connected. Connect a microphone to use the audio.",
+                    LoadResString(IDS_APP_CAPTION).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     ResMessageBox(RegistryText(what), IDS_APP_CAPTION, MB_OK | MB_ICONSTOP);
 }
 

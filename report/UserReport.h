@@ -1,7 +1,7 @@
-// What the audio path and the settings have to tell the user, without knowing
-// how it is shown: the program installs a reporter at start-up (the message
-// boxes of MessageBoxReporter); with none installed a report becomes a debug
-// output line. Called on the user-interface thread.
+// What the audio path, the settings and the device lists have to tell the
+// user, without knowing how it is shown: the program installs a reporter at
+// start-up (the message boxes of MessageBoxReporter); with none installed a
+// report becomes a debug output line. Called on the user-interface thread.
 #pragma once
 
 #include <string>
@@ -13,6 +13,7 @@ enum class UserReport {
     RegistrySetFailed,    // a value could not be written
     RegistryDeleteFailed, // a value could not be deleted
     NoModuleFileName,     // the program's own path is unknown
+    NoInputDevice,        // the last microphone was unplugged
 };
 
 class IUserReporter {

@@ -148,9 +148,9 @@ BOOL CALLBACK CAudioCaptureDlg::DeviceEnumCallback(LPGUID guid, LPCSTR descripti
 void CAudioCaptureDlg::FillDeviceList(CComboBox& list, bool capture) {
     list.ResetContent();
     if (capture)
-        DirectSoundCaptureEnumerateA(DeviceEnumCallback, list.GetSafeHwnd());
+        m_pDevices->EnumerateCapture(DeviceEnumCallback, list.GetSafeHwnd());
     else
-        DirectSoundEnumerateA(DeviceEnumCallback, list.GetSafeHwnd());
+        m_pDevices->EnumerateRender(DeviceEnumCallback, list.GetSafeHwnd());
     list.SetCurSel(0);
 }
 
@@ -206,7 +206,9 @@ void CAudioCaptureDlg::OnSelchangeOutputDevice() {
 }
 
 void CAudioCaptureDlg::StartAudioEngine() {
-    if (m_pEngine)
+    // With the last microphone unplugged there is nothing to capture: the
+    // saved GUID names a device that is gone.
+    if (m_pEngine || m_cbInputDevice.GetCount() == 0)
         return;
     AudioEngineConfig config;
     config.captureGuid = g_AppSettings.GetCaptureGuid();

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "DeviceChange.h"
+#include "DeviceEnumerator.h"
 #include "Options.h"
 #include "TrayIcon.h"
 #include "framework/ComboBox.h"
@@ -46,6 +47,9 @@ class CAudioCaptureDlg : public CDialogBase {
     void OnSelchangeOutputDevice();
     void FillInputDeviceList();
     void FillOutputDeviceList();
+    // Where both lists come from; DirectSound unless set before the window
+    // opens.
+    void UseDeviceEnumerator(IDeviceEnumerator& devices) { m_pDevices = &devices; }
     static BOOL CALLBACK DeviceEnumCallback(LPGUID guid, LPCSTR description, LPCSTR module,
                                             LPVOID context);
 
@@ -149,6 +153,7 @@ class CAudioCaptureDlg : public CDialogBase {
     COptions m_options{*this};
     CDeviceChangeHandler m_deviceChange{*this};
 
+    IDeviceEnumerator* m_pDevices = &DirectSoundDevices();
     HICON m_hIcon = nullptr;
     AudioEngine* m_pEngine = nullptr;
     int32_t m_bStartHidden;

@@ -8,6 +8,7 @@
 #include "DeviceChangeRules.h"
 #include "DeviceGuidTable.h"
 #include "ShellCalls.h"
+#include "report/UserReport.h"
 
 int32_t g_HidRemovalPending = 0;
 
@@ -18,6 +19,18 @@ const GUID kUsbDeviceInterface = {
     0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 const GUID kHidInterface = {
     0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+// KSCATEGORY_AUDIO {6994AD04-93EF-11D0-A3CC-00A0C9223196}
+const GUID kAudioInterface = {
+    0x6994AD04, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+
+bool Register(HWND window, const GUID& cls) {
+    DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = cls;
+    return g_shellCalls.registerDeviceNotification(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE) !=
+           nullptr;
+}
 
 // The first 32 bits of the interface class, or 0 for a record too short to
 // carry one.
@@ -35,14 +48,10 @@ bool MentionsUsb(const CComboBox& list) {
 } // namespace
 
 bool CDeviceChangeHandler::RegisterDeviceNotifications(HWND window) {
-    for (const GUID& cls : {kUsbDeviceInterface, kHidInterface}) {
-        DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
-        filter.dbcc_size = sizeof(filter);
-        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        filter.dbcc_classguid = cls;
-        if (!g_shellCalls.registerDeviceNotification(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
-            return false;
-    }
+    m_hWnd = window;
+    if (!Register(window, kUsbDeviceInterface) || !Register(window, kHidInterface))
+        return false;
+    Register(window, kAudioInterface);
     return true;
 }
 
@@ -59,17 +68,37 @@ LRESULT CDeviceChangeHandler::OnDeviceChange(UINT event, DWORD_PTR data) {
         g_HidRemovalPending = 1;
         break;
     case DeviceChangeStep::Rebuild:
-        g_HidRemovalPending = 1;
-        RebuildDeviceLists();
-        g_HidRemovalPending = 0;
+        HandleDeviceChange();
+        break;
+    case DeviceChangeStep::GatherAudio:
+        // Each notification of the burst starts the quiet time again.
+        SetTimer(m_hWnd, kAudioChangeTimerId, kAudioChangeQuietMs, nullptr);
         break;
     }
     return 0;
 }
 
+void CDeviceChangeHandler::HandleDeviceChange() {
+    g_HidRemovalPending = 1;
+    RebuildDeviceLists();
+    g_HidRemovalPending = 0;
+}
+
+void CDeviceChangeHandler::OnTimer(UINT_PTR id) {
+    // A rebuild in progress may pump messages; the timer then fires again.
+    if (id != kAudioChangeTimerId || m_rebuilding) {
+        SetMsgHandled(false);
+        return;
+    }
+    HandleDeviceChange();
+}
+
 // Rebuilds both lists, keeps the chosen devices chosen where they remain, and
 // restarts an engine that runs on a USB device.
 void CDeviceChangeHandler::RebuildDeviceLists() {
+    // This rebuild also covers audio interfaces gathered so far.
+    KillTimer(m_hWnd, kAudioChangeTimerId);
+    m_rebuilding = true;
     CComboBox& inputList = m_owner.InputDeviceList();
     CComboBox& outputList = m_owner.OutputDeviceList();
     GUID savedInput = {}, savedOutput = {};
@@ -80,6 +109,7 @@ void CDeviceChangeHandler::RebuildDeviceLists() {
     if (output)
         savedOutput = *output;
 
+    const bool hadInput = inputList.GetCount() > 0;
     bool restart = m_owner.IsRunning();
     if (restart && (MentionsUsb(inputList) || MentionsUsb(outputList)))
         m_owner.StopAudioEngine();
@@ -104,4 +134,7 @@ void CDeviceChangeHandler::RebuildDeviceLists() {
     // No microphone left: there is nothing to start the engine on.
     if (restart && in >= 0)
         m_owner.StartAudioEngine();
+    m_rebuilding = false;
+    if (hadInput && in < 0)
+        ReportToUser(UserReport::NoInputDevice);
 }

@@ -5,6 +5,8 @@ DeviceChangeStep ClassifyDeviceChange(uint32_t event, uint32_t deviceType, uint3
     if ((event != kDbtDeviceArrival && event != kDbtDeviceRemoveComplete) ||
         deviceType != kDbtDevtypDeviceInterface)
         return DeviceChangeStep::Ignore;
+    if (classFirst32 == kAudioClassFirst32)
+        return DeviceChangeStep::GatherAudio;
     const bool hid = classFirst32 == kHidClassFirst32;
     if (event == kDbtDeviceArrival)
         return hid ? DeviceChangeStep::Rebuild : DeviceChangeStep::Ignore;

@@ -93,9 +93,7 @@ void COptions::SetAutoStartEngine(int32_t on) {
 // runs a message loop), further ticks must not start again.
 void COptions::OnTimer(UINT_PTR id) {
     SetMsgHandled(false);
-    if (id != kConnectionTimerId)
-        return;
-    if (m_owner.IsReportingStartFailure())
+    if (id != kConnectionTimerId || m_owner.IsReportingStartFailure())
         return;
     DWORD flags = 0;
     if (InternetGetConnectedState(&flags, 0)) {

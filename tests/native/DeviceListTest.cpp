@@ -67,6 +67,14 @@ TEST(DeviceChangeRules, AHeadsetIsHandledOnceOnArrivalAndOnceOnRemoval) {
     EXPECT_EQ(ClassifyDeviceChange(kDbtDeviceRemoveComplete, 5, usb, false), S::Ignore);
     EXPECT_EQ(ClassifyDeviceChange(kDbtDeviceArrival, 2, kHidClassFirst32, false), S::Ignore);
     EXPECT_EQ(ClassifyDeviceChange(0x0007, 5, kHidClassFirst32, true), S::Ignore);
+    // Audio interfaces are gathered coming and going, whatever a HID removal left.
+    for (bool pending : {false, true}) {
+        EXPECT_EQ(ClassifyDeviceChange(kDbtDeviceArrival, 5, kAudioClassFirst32, pending),
+                  S::GatherAudio);
+        EXPECT_EQ(ClassifyDeviceChange(kDbtDeviceRemoveComplete, 5, kAudioClassFirst32, pending),
+                  S::GatherAudio);
+    }
+    EXPECT_EQ(ClassifyDeviceChange(kDbtDeviceArrival, 2, kAudioClassFirst32, false), S::Ignore);
 }
 
 TEST(DeviceChangeRules, ChoiceAfterARebuild) {

@@ -1,5 +1,8 @@
 #include "DialogRunner.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <vector>
 
 #include "report/MessageBoxReporter.h"
@@ -12,8 +15,11 @@ namespace {
 // answer sent messages in the middle of it (DirectSound runs message loops).
 class ObservedDialog : public CAudioCaptureDlg {
   public:
-    ObservedDialog(std::atomic<HWND>& ready, bool startHidden)
-        : CAudioCaptureDlg(startHidden), m_ready(ready) {}
+    ObservedDialog(std::atomic<HWND>& ready, bool startHidden, IDeviceEnumerator* devices)
+        : CAudioCaptureDlg(startHidden), m_ready(ready) {
+        if (devices)
+            UseDeviceEnumerator(*devices);
+    }
 
   protected:
     BOOL OnInitDialog() override {
@@ -26,16 +32,41 @@ class ObservedDialog : public CAudioCaptureDlg {
     std::atomic<HWND>& m_ready;
 };
 
+// What the windows of the dialog's thread say: the reason it did not come up
+// or go away in time (a message box, most likely).
+BOOL CALLBACK DescribeWindow(HWND hwnd, LPARAM out) {
+    char caption[256] = {}, text[512] = {};
+    GetWindowTextA(hwnd, caption, sizeof(caption));
+    GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text));
+    *reinterpret_cast<std::string*>(out) += "[" + std::string(caption) + "] " + text + "\n";
+    return TRUE;
+}
+
+std::string WindowsOfThread(DWORD thread) {
+    std::string windows;
+    EnumThreadWindows(thread, DescribeWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+BOOL CALLBACK AnswerMessageBox(HWND hwnd, LPARAM) {
+    if (GetDlgItem(hwnd, 0xFFFF))
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+constexpr DWORD kEndTimeoutMs = 20000;
+
 } // namespace
 
-DialogRunner::DialogRunner(bool startHidden) {
+DialogRunner::DialogRunner(bool startHidden, IDeviceEnumerator* devices) {
     // Each run stands for a new start of the program, whose table starts empty
     // and whose reports are message boxes.
     g_DeviceGuidTable.Reset();
     InstallMessageBoxReporter();
     std::atomic<HWND> ready{nullptr};
-    m_thread = std::thread([this, &ready, startHidden] {
-        ObservedDialog dialog(ready, startHidden);
+    m_thread = std::thread([this, &ready, startHidden, devices] {
+        m_threadId = GetCurrentThreadId();
+        ObservedDialog dialog(ready, startHidden, devices);
         m_dialog = &dialog;
         m_result = dialog.DoModal();
         m_dialog = nullptr;
@@ -45,13 +76,28 @@ DialogRunner::DialogRunner(bool startHidden) {
     while (!ready.load() && !m_ended && GetTickCount() - start < 10000)
         Sleep(5);
     m_hwnd = ready.load();
+    if (!m_hwnd && !m_ended)
+        ADD_FAILURE() << "the main window did not come up in 10 s; its thread shows:\n"
+                      << WindowsOfThread(m_threadId);
 }
 
+// Bounded: a dialog that does not end is a failure of the test, not a hang of
+// the whole run. Message boxes still open are answered on the way.
 DialogRunner::~DialogRunner() {
-    if (!m_ended && m_hwnd)
-        PostMessageA(m_hwnd, WM_COMMAND, IDOK, 0);
-    if (m_thread.joinable())
-        m_thread.join();
+    const DWORD start = GetTickCount();
+    while (!m_ended && GetTickCount() - start < kEndTimeoutMs) {
+        EnumThreadWindows(m_threadId, AnswerMessageBox, 0);
+        if (HWND hwnd = m_hwnd ? m_hwnd : (m_dialog ? m_dialog->GetSafeHwnd() : nullptr))
+            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+        Sleep(200);
+    }
+    if (!m_ended) {
+        std::fprintf(stderr, "the main window did not end in %lu s; its thread shows:\n%s",
+                     kEndTimeoutMs / 1000, WindowsOfThread(m_threadId).c_str());
+        std::fflush(stderr);
+        ExitProcess(3); // its thread still uses this object: nothing else is safe
+    }
+    m_thread.join();
 }
 
 bool DialogRunner::WaitForEnd(DWORD ms) {

@@ -14,8 +14,9 @@
 class DialogRunner {
   public:
     // Starts the dialog (hidden in the tray, as /minimize starts it, when
-    // `startHidden`) and waits until its initialisation is done.
-    explicit DialogRunner(bool startHidden = false);
+    // `startHidden`; with its device lists from `devices` when given) and
+    // waits until its initialisation is done.
+    explicit DialogRunner(bool startHidden = false, IDeviceEnumerator* devices = nullptr);
     // Ends the dialog (its OK command) unless it ended already.
     ~DialogRunner();
 
@@ -39,6 +40,7 @@ class DialogRunner {
     HWND m_hwnd = nullptr;
     std::atomic<bool> m_ended{false};
     INT_PTR m_result = 0;
+    std::atomic<DWORD> m_threadId{0};
     std::thread m_thread;
 };
 

@@ -200,11 +200,11 @@ TEST_F(TrayAndLinkTest, ARightClickShowsTheTrayMenuAtThePointer) {
     EXPECT_FALSE(IsWindowVisible(menu));
 }
 
-TEST_F(TrayAndLinkTest, DeviceChangesAreRequestedForUsbThenHidDevices) {
+TEST_F(TrayAndLinkTest, DeviceChangesAreRequestedForUsbThenHidThenAudioDevices) {
     DialogRunner run;
     std::lock_guard<std::mutex> lock(g_shell.mutex);
-    ASSERT_EQ(g_shell.filters.size(), 2u);
-    for (size_t i = 0; i < 2; ++i) {
+    ASSERT_EQ(g_shell.filters.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
         const DEV_BROADCAST_DEVICEINTERFACE_A& f = g_shell.filters[i];
         EXPECT_EQ(f.dbcc_size, 32u);
         EXPECT_EQ(f.dbcc_devicetype, static_cast<DWORD>(DBT_DEVTYP_DEVICEINTERFACE));
@@ -215,6 +215,9 @@ TEST_F(TrayAndLinkTest, DeviceChangesAreRequestedForUsbThenHidDevices) {
     }
     EXPECT_TRUE(IsSameGuid(g_shell.filters[0].dbcc_classguid, kUsb));
     EXPECT_TRUE(IsSameGuid(g_shell.filters[1].dbcc_classguid, kHid));
+    const GUID audio = {
+        0x6994AD04, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+    EXPECT_TRUE(IsSameGuid(g_shell.filters[2].dbcc_classguid, audio));
 }
 
 // A refused request ends the initialisation there: no second request, no

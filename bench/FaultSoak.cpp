@@ -8,6 +8,8 @@
 //   and to start again by itself.
 //
 //   fault_soak.exe [cycles] [dialogs] [outages]
+//   fault_soak.exe --handles-of CAPTION   the kernel handles of the process
+//                                         whose window has that caption
 #include <windows.h>
 
 #include <cstdio>
@@ -38,9 +40,21 @@ HWND FindShown(const char* cls, const char* caption) {
 
 const char kRunning[] = "Audio Engine Is ON:  Input Noise Cancellation Is OFF";
 
+int PrintHandlesOf(const char* caption) {
+    DWORD pid = 0;
+    if (HWND hwnd = FindWindowA(nullptr, caption))
+        GetWindowThreadProcessId(hwnd, &pid);
+    if (!pid)
+        return std::fprintf(stderr, "fault_soak: no window \"%s\"\n", caption), 1;
+    std::printf("%d\n", CountHandles(pid));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--handles-of")
+        return PrintHandlesOf(argv[2]);
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int dialogs = argc > 2 ? std::atoi(argv[2]) : 200;
     const int outages = argc > 3 ? std::atoi(argv[3]) : 3;
@@ -67,19 +81,25 @@ int main(int argc, char** argv) {
 
         std::printf("%d About boxes and %d tray menus:\n", dialogs, dialogs);
         PrintObjects("before");
+        int aboutMissed = 0, menuMissed = 0;
         for (int i = 0; i < dialogs; ++i) {
             PostMessageA(run.Hwnd(), WM_COMMAND, ID_HELP_ABOUT, 0);
             HWND about = nullptr;
-            failures += !PumpUntil(
+            const bool shown = PumpUntil(
                 [&] { return (about = FindShown("#32770", "About Hushwave VoIP")); }, 5000);
+            aboutMissed += !shown;
             PostMessageA(about, WM_COMMAND, IDOK, 0);
             PumpUntil([] { return !FindShown("#32770", "About Hushwave VoIP"); }, 5000);
             PostMessageA(run.Hwnd(), WM_TRAYICON_NOTIFY, IDR_MAINFRAME, WM_RBUTTONUP);
-            failures += !PumpUntil([] { return FindShown("#32768", nullptr) != nullptr; }, 5000);
+            menuMissed += !PumpUntil([] { return FindShown("#32768", nullptr) != nullptr; }, 5000);
             SendMessageA(run.Hwnd(), WM_CANCELMODE, 0, 0);
             PumpUntil([] { return !FindShown("#32768", nullptr); }, 5000);
         }
         PrintObjects("after");
+        if (aboutMissed + menuMissed)
+            std::printf("  not seen within 5 s: %d About boxes, %d tray menus\n", aboutMissed,
+                        menuMissed);
+        failures += aboutMissed + menuMissed;
 
         std::printf("%d driver outages while the engine runs:\n", outages);
         run.Command(IDC_START_STOP, BN_CLICKED);

@@ -17,6 +17,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: vmic record SECONDS FILE.wav   open the microphone, record, close it\n"
+                 "       vmic tap SECONDS FILE.wav      record, the microphone left as it is\n"
                  "       vmic open | close [0|1] | signal N | state N | state-nobytes 0|1\n"
                  "       vmic fail-register N | fail-unregister N   (-1: none)\n"
                  "       vmic counters | reset\n"
@@ -52,17 +53,23 @@ bool WriteWav(const char* path, const std::vector<uint8_t>& pcm) {
     return std::fclose(f) == 0 && ok;
 }
 
-int Record(VadPeer& peer, double seconds, const char* path) {
+// `openAndClose`: as a VoIP program's call would; otherwise the recording
+// taps what flows while someone else holds the microphone open.
+int Record(VadPeer& peer, double seconds, const char* path, bool openAndClose) {
     std::vector<uint8_t> pcm;
     uint64_t lost = 0;
-    peer.OpenMic();
+    if (openAndClose)
+        peer.OpenMic();
+    else if (peer.ReadAudio(pcm, lost))
+        pcm.clear(), lost = 0; // what queued before the tap belongs to no one
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < static_cast<DWORD>(seconds * 1000)) {
         Sleep(20);
         if (!peer.ReadAudio(pcm, lost))
             return std::fprintf(stderr, "vmic: reading the microphone failed\n"), 1;
     }
-    peer.CloseMic(0);
+    if (openAndClose)
+        peer.CloseMic(0);
     Sleep(60); // blocks already on their way still belong to this recording
     peer.ReadAudio(pcm, lost);
     if (!WriteWav(path, pcm))
@@ -133,7 +140,9 @@ int main(int argc, char** argv) {
     const int arg = argc > 2 ? std::atoi(argv[2]) : 0;
     bool ok = true;
     if (cmd == "record" && argc == 4)
-        return Record(peer, std::atof(argv[2]), argv[3]);
+        return Record(peer, std::atof(argv[2]), argv[3], true);
+    if (cmd == "tap" && argc == 4)
+        return Record(peer, std::atof(argv[2]), argv[3], false);
     if (cmd == "bench" && argc == 3)
         return BenchWrites(peer, arg);
     if (cmd == "counters") {

@@ -26,7 +26,7 @@ struct HandleList {
 
 } // namespace
 
-int CountOwnHandles() {
+int CountHandles(DWORD processId) {
     std::vector<BYTE> buffer(1 << 20);
     ULONG needed = 0;
     NTSTATUS status;
@@ -39,6 +39,10 @@ int CountOwnHandles() {
     const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
     int count = 0;
     for (ULONG i = 0; i < list->count; ++i)
-        count += list->entries[i].processId == GetCurrentProcessId();
+        count += list->entries[i].processId == processId;
     return count;
+}
+
+int CountOwnHandles() {
+    return CountHandles(GetCurrentProcessId());
 }

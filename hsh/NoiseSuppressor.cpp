@@ -387,6 +387,28 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
         gain[k] *= bins[k];
 }
 
+// The estimator's voice activity also sees what the frame activity takes for
+// speech: speech-like noise (babble) and noise that swells. Where it has
+// heard no voice for a while, the frame is taken down further (bins far
+// above the noise as far as they are present); a voiced hop ends that at
+// once. This comes after the estimator's features, which so never depend on
+// its own output.
+void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
+    const NsParams& p = st->p;
+    const float v = st->netBands[kGainBands];
+    if (v >= p.netPauseEnd)
+        st->netPauseHops = 0;
+    else if (v < p.netPauseBelow && st->netPauseHops < 100000)
+        st->netPauseHops++;
+    const float held = static_cast<float>(st->netPauseHops) * kHopSec - p.netPauseAfterSec;
+    const float depth = Clamp(held / p.netPauseRampSec, 0.0f, 1.0f) * p.netPauseDb;
+    if (depth >= 0.0f)
+        return;
+    const float g = DbToAmplitude(depth), keep = p.netPauseKeep;
+    for (int k = 0; k < NS_PAD; k++)
+        gain[k] *= g + (1.0f - g) * keep * presence[k];
+}
+
 // The residual of a pause flickers when each bin's gain follows every random
 // noise peak of the frame (musical noise). Once no activity has been seen
 // for a while, a bin's gain may fall at once but rises only slowly, and is
@@ -394,7 +416,8 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
 // left as it is, and whatever ends the pause ends the smoothing at once.
 void SteadyPauseGain(NsState* st, float* gain, const float* presence) {
     const NsParams& p = st->p;
-    const float after = static_cast<float>(st->pauseHops) * kHopSec - p.steadyAfterSec;
+    const int hops = st->pauseHops > st->netPauseHops ? st->pauseHops : st->netPauseHops;
+    const float after = static_cast<float>(hops) * kHopSec - p.steadyAfterSec;
     const float w = Clamp(after / p.steadyRampSec, 0.0f, 1.0f);
     float lg[NS_PAD];
     for (int k = 0; k < NS_PAD; k++)
@@ -428,6 +451,7 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     OmlsaGain(st, gam, xi, q, gain, presence);
     PauseAttenuation(st, gain, presence);
     ApplyGainNet(st, pw, gain);
+    NetPauseAttenuation(st, gain, presence);
     SteadyPauseGain(st, gain, presence);
 }
 
@@ -548,6 +572,12 @@ void NsDefaultParams(NsParams* p) {
     p->steadyAfterSec = 0.02f;
     p->steadyRampSec = 0.03f;
     p->steadySpread = 1.0f;
+    p->netPauseBelow = 0.4f;
+    p->netPauseEnd = 0.7f;
+    p->netPauseAfterSec = 0.02f;
+    p->netPauseRampSec = 0.03f;
+    p->netPauseDb = -60.0f;
+    p->netPauseKeep = 1.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {

@@ -81,6 +81,12 @@ struct NsParams {
     float steadyAfterSec;    // ... once no activity has been seen for this long
     float steadyRampSec;     // ... ramped in over this time
     float steadySpread;      // 0..1: in pauses the gain is averaged over 3 bins by this much
+    float netPauseBelow;     // learned voice activity below which a hop counts as a pause ...
+    float netPauseEnd;       // ... and from which it ends one
+    float netPauseAfterSec;  // such a pause is taken down further after this long ...
+    float netPauseRampSec;   // ... ramped in over this time ...
+    float netPauseDb;        // ... by this much
+    float netPauseKeep;      // 0..1: bins far above the noise are kept out of it this much
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -113,6 +119,7 @@ struct NsState {
     float ltSnr;               // long-term mean ln(1+xi) in active speech
     float hiSnr;               // 0..1: how far ltSnr is above hiSnrDb
     int pauseHops;             // hops since activity was last seen
+    int netPauseHops;          // hops since the learned voice activity was last seen
     float hopE[3];             // pre-emphasised energy of last 3 hops
     float emphPrev;            // pre-emphasis filter memory
     float clickGain;           // time-domain gain of the previous hop
@@ -120,7 +127,7 @@ struct NsState {
     float work[NS_FFT + 2];    // FFT scratch (interleaved re/im)
     GainNetState net;
     float features[kGainFeatures]; // the learned estimator's input of the last hop
-    float netBands[kGainBands];    // ... and its output
+    float netBands[kGainOutputs];  // ... and its output (band factors, voice activity)
 };
 
 void NsDefaultParams(NsParams* p);

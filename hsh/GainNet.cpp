@@ -46,7 +46,7 @@ template <int N> void Affine(const float* w, const float* b, const float* in, in
 
 } // namespace
 
-void GainNetRun(const GainNetWeights& w, GainNetState* st, const float* features, float* bands) {
+void GainNetRun(const GainNetWeights& w, GainNetState* st, const float* features, float* out) {
     constexpr int H = kGainHidden;
     float x[kGainFeatures], d[kGainDense], gx[3 * H], gh[3 * H];
     for (int i = 0; i < kGainFeatures; i++)
@@ -62,7 +62,7 @@ void GainNetRun(const GainNetWeights& w, GainNetState* st, const float* features
         const float n = Tanh(gx[2 * H + i] + r * gh[2 * H + i]);
         st->hidden[i] = (1.0f - z) * n + z * st->hidden[i];
     }
-    Affine<kGainBands>(w.outW, w.outB, st->hidden, H, bands);
-    for (int b = 0; b < kGainBands; b++)
-        bands[b] = Sigmoid(bands[b]);
+    Affine<kGainOutputs>(w.outW, w.outB, st->hidden, H, out);
+    for (int o = 0; o < kGainOutputs; o++)
+        out[o] = Sigmoid(out[o]);
 }

@@ -300,11 +300,20 @@ void OmlsaGain(NsState* st, const float* gam, const float* xi, const float* qIn,
 // short gaps between words are left alone, and it drops at once when
 // activity returns (the frame sees 5-10 ms ahead of its output).
 void PauseAttenuation(NsState* st, float* gain, const float* presence) {
-    st->pauseHops = st->vadInst < 0.05f ? st->pauseHops + 1 : 0;
-    if (st->pauseHops > 100000)
-        st->pauseHops = 100000;
+    // Once a pause has lasted a while, a hop with a little activity (a noise
+    // blip) lifts the deep attenuation in proportion and holds the count;
+    // clear activity (an onset) ends the pause at once. Earlier, any
+    // activity does (weak speech at low SNR has gaps of its own).
+    const float v = st->vadInst;
+    const bool longPause = static_cast<float>(st->pauseHops) * kHopSec >= st->p.pauseHoldAfterSec;
+    const float hold = longPause ? st->p.pauseHoldVad : 0.05f;
+    if (v >= hold)
+        st->pauseHops = 0;
+    else if (v < 0.05f && st->pauseHops < 100000)
+        st->pauseHops++;
+    const float lift = v < 0.05f ? 1.0f : Clamp(1.0f - v / hold, 0.0f, 1.0f);
     const float held = static_cast<float>(st->pauseHops) * kHopSec - st->p.deepPauseAfterSec;
-    const float depth = Clamp(held / 0.2f, 0.0f, 1.0f) * st->p.deepPauseDb;
+    const float depth = Clamp(held / st->p.deepPauseRampSec, 0.0f, 1.0f) * st->p.deepPauseDb * lift;
     const float pause = DbToAmplitude(st->p.pauseDb * (1.0f - st->vad) + depth);
     for (int k = 0; k < NS_PAD; k++)
         gain[k] *= pause + (1.0f - pause) * presence[k];
@@ -378,6 +387,62 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
         gain[k] *= bins[k];
 }
 
+// The estimator's voice activity also sees what the frame activity takes for
+// speech: speech-like noise (babble) and noise that swells. Where it has
+// heard no voice for a while, the frame is taken down further (bins far
+// above the noise as far as they are present); a voiced hop ends that at
+// once. This comes after the estimator's features, which so never depend on
+// its own output.
+void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
+    const NsParams& p = st->p;
+    const float v = st->netBands[kGainBands];
+    if (v >= p.netPauseEnd)
+        st->netPauseHops = 0;
+    else if (v < p.netPauseBelow && st->netPauseHops < 100000)
+        st->netPauseHops++;
+    const float held = static_cast<float>(st->netPauseHops) * kHopSec - p.netPauseAfterSec;
+    const float depth = Clamp(held / p.netPauseRampSec, 0.0f, 1.0f) * p.netPauseDb;
+    if (depth >= 0.0f)
+        return;
+    const float g = DbToAmplitude(depth), keep = p.netPauseKeep;
+    for (int k = 0; k < NS_PAD; k++)
+        gain[k] *= g + (1.0f - g) * keep * presence[k];
+}
+
+// The residual of a pause flickers when each bin's gain follows every random
+// noise peak of the frame (musical noise). Once no activity has been seen
+// for a while, a bin's gain may fall at once but rises only slowly, and is
+// averaged with its neighbours; a bin far above the noise (an onset) is
+// left as it is, and whatever ends the pause ends the smoothing at once.
+void SteadyPauseGain(NsState* st, float* gain, const float* presence) {
+    const NsParams& p = st->p;
+    const int hops = st->pauseHops > st->netPauseHops ? st->pauseHops : st->netPauseHops;
+    const float after = static_cast<float>(hops) * kHopSec - p.steadyAfterSec;
+    const float w = Clamp(after / p.steadyRampSec, 0.0f, 1.0f);
+    float lg[NS_PAD];
+    for (int k = 0; k < NS_PAD; k++)
+        lg[k] = FastLog2(gain[k] + 1e-9f);
+    if (w <= 0.0f) {
+        std::memcpy(st->steadyLg, lg, sizeof(lg));
+        return;
+    }
+    const float a = st->c.steadyRise, sw = p.steadySpread * w * (1.0f / 3.0f);
+    float sm[NS_PAD];
+    sm[0] = lg[0];
+    for (int k = 1; k < NS_PAD - 1; k++)
+        sm[k] = (1.0f - 2.0f * sw) * lg[k] + sw * (lg[k - 1] + lg[k + 1]);
+    sm[NS_BINS - 1] = lg[NS_BINS - 1];
+    sm[NS_PAD - 1] = lg[NS_PAD - 1];
+    for (int k = 0; k < NS_PAD; k++) {
+        const float prev = st->steadyLg[k];
+        const float slow = sm[k] > prev ? prev + a * (sm[k] - prev) : sm[k];
+        const float kept = slow + presence[k] * (lg[k] - slow);
+        const float s = lg[k] + w * (kept - lg[k]);
+        st->steadyLg[k] = s;
+        gain[k] = FastExp2(s);
+    }
+}
+
 void ComputeGain(NsState* st, const float* pw, float* gain) {
     float xi[NS_PAD], gam[NS_PAD], q[NS_PAD], presence[NS_PAD];
     AprioriSnr(st, pw, gam, xi);
@@ -386,6 +451,8 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     OmlsaGain(st, gam, xi, q, gain, presence);
     PauseAttenuation(st, gain, presence);
     ApplyGainNet(st, pw, gain);
+    NetPauseAttenuation(st, gain, presence);
+    SteadyPauseGain(st, gain, presence);
 }
 
 // Keyboard-click suppression in the time domain. The output hop is one hop
@@ -485,12 +552,15 @@ void NsDefaultParams(NsParams* p) {
     p->floorSpeechDb = -15.0f;
     p->floorPauseDb = -35.0f;
     p->pauseDb = -6.0f;
-    p->deepPauseDb = -35.0f;
-    p->deepPauseAfterSec = 0.08f;
+    p->deepPauseDb = -60.0f;
+    p->deepPauseAfterSec = 0.06f;
+    p->deepPauseRampSec = 0.15f;
+    p->pauseHoldVad = 0.6f;
+    p->pauseHoldAfterSec = 0.15f;
     p->pauseKeepDb = 20.0f;
     p->vadAttackSec = 0.01f;
     p->vadReleaseSec = 0.5f;
-    p->vadLlrLo = 0.3f;
+    p->vadLlrLo = 0.2f;
     p->vadLlrHi = 1.0f;
     p->sppFsmooth = 1.0f;
     p->stagTauSec = 1.5f;
@@ -498,6 +568,16 @@ void NsDefaultParams(NsParams* p) {
     p->clickSpeechDb = 5.0f;
     p->clickFloorDb = -30.0f;
     p->netDepth = 1.0f;
+    p->steadyRiseSec = 0.3f;
+    p->steadyAfterSec = 0.02f;
+    p->steadyRampSec = 0.03f;
+    p->steadySpread = 1.0f;
+    p->netPauseBelow = 0.4f;
+    p->netPauseEnd = 0.7f;
+    p->netPauseAfterSec = 0.02f;
+    p->netPauseRampSec = 0.03f;
+    p->netPauseDb = -60.0f;
+    p->netPauseKeep = 1.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {
@@ -517,6 +597,7 @@ void NsInit(NsState* st, const NsParams* params) {
     c.keepXi = DbToPowerExact(p.pauseKeepDb);
     c.onsetGamma = DbToPowerExact(p.onsetDb);
     c.clickGainMin = DbToAmplitude(p.clickFloorDb);
+    c.steadyRise = p.steadyRiseSec > 0.0f ? 1.0f - PerHop(p.steadyRiseSec) : 1.0f;
     RealFftInit(&st->fft);
     MakeWindows(st);
     st->clickGain = 1.0f;

@@ -60,6 +60,10 @@ struct NsParams {
     float pauseDb;           // extra broadband attenuation when activity is 0
     float deepPauseDb;       // extra attenuation once a pause has lasted ...
     float deepPauseAfterSec; // ... this long
+    float deepPauseRampSec;  // ... ramped in over this time
+    float pauseHoldVad;      // frame activity that ends a pause; below it (and
+                             // above 0.05) the deep attenuation is only lifted ...
+    float pauseHoldAfterSec; // ... once a pause has lasted this long
     float pauseKeepDb;       // a-priori SNR above which a bin is kept out of
                              // the broadband pause attenuation
     float vadAttackSec;      // smoothing of frame speech activity, rising
@@ -72,6 +76,17 @@ struct NsParams {
     float clickSpeechDb;     // ... plus this much while speech is active
     float clickFloorDb;      // strongest attenuation applied to a click hop
     float netDepth;          // 0..1: how much of the learned band factors is applied
+    float steadyRiseSec;     // in pauses a bin's gain rises with this time constant
+                             // (it falls at once), so noise peaks do not flicker
+    float steadyAfterSec;    // ... once no activity has been seen for this long
+    float steadyRampSec;     // ... ramped in over this time
+    float steadySpread;      // 0..1: in pauses the gain is averaged over 3 bins by this much
+    float netPauseBelow;     // learned voice activity below which a hop counts as a pause ...
+    float netPauseEnd;       // ... and from which it ends one
+    float netPauseAfterSec;  // such a pause is taken down further after this long ...
+    float netPauseRampSec;   // ... ramped in over this time ...
+    float netPauseDb;        // ... by this much
+    float netPauseKeep;      // 0..1: bins far above the noise are kept out of it this much
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -80,6 +95,7 @@ struct NsConstants {
     float vadAttack, vadRelease;
     float xiMin, keepXi, onsetGamma; // power ratios
     float clickGainMin;              // amplitude
+    float steadyRise;                // per-hop weight of a rising gain in pauses
 };
 
 struct NsState {
@@ -103,13 +119,15 @@ struct NsState {
     float ltSnr;               // long-term mean ln(1+xi) in active speech
     float hiSnr;               // 0..1: how far ltSnr is above hiSnrDb
     int pauseHops;             // hops since activity was last seen
+    int netPauseHops;          // hops since the learned voice activity was last seen
     float hopE[3];             // pre-emphasised energy of last 3 hops
     float emphPrev;            // pre-emphasis filter memory
     float clickGain;           // time-domain gain of the previous hop
+    float steadyLg[NS_PAD];    // log2 gain of the previous hop after SteadyPauseGain
     float work[NS_FFT + 2];    // FFT scratch (interleaved re/im)
     GainNetState net;
     float features[kGainFeatures]; // the learned estimator's input of the last hop
-    float netBands[kGainBands];    // ... and its output
+    float netBands[kGainOutputs];  // ... and its output (band factors, voice activity)
 };
 
 void NsDefaultParams(NsParams* p);

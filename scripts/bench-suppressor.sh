@@ -5,7 +5,7 @@
 # About 15 minutes on 2 cores; run by hand, never in CI.
 #   bash scripts/bench-suppressor.sh           # the benchmark, with the committed model
 #   bash scripts/bench-suppressor.sh --train   # first regenerate the training mixtures and
-#       retrain the learned gain estimator (python3-torch, one thread, niced; about 15
+#       retrain the learned gain estimator (python3-torch, one thread, niced; 14
 #       minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
 set -euo pipefail
 train=0
@@ -39,7 +39,7 @@ cmake --build "$build" -j "$(nproc)"
 if [ $train -eq 1 ]; then
     echo "== training mixtures (fixed seeds) and the learned gain estimator"
     $py "$bench/make_training.py"
-    nice -n 10 $py "$bench/train_gain_net.py"
+    nice -n 10 $py "$bench/train_gain_net.py" --minutes 14
     cmake --build "$build" -j "$(nproc)"
 fi
 

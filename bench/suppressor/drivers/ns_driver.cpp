@@ -16,7 +16,9 @@ static bool set_param(NsParams* p, const char* kv)
     P(onsetDb) P(lowLeak) P(hiSnrDb) P(xiMinDb) P(qMax) P(qMaxPause) P(floorSpeechDb)
     P(floorPauseDb) P(pauseDb) P(deepPauseDb) P(deepPauseAfterSec) P(pauseKeepDb)
     P(vadAttackSec) P(vadReleaseSec) P(vadLlrLo) P(vadLlrHi) P(sppFsmooth) P(stagTauSec)
-    P(clickRatioDb) P(clickSpeechDb) P(clickFloorDb) P(netDepth)
+    P(clickRatioDb) P(clickSpeechDb) P(clickFloorDb) P(netDepth) P(deepPauseRampSec) P(pauseHoldVad) P(pauseHoldAfterSec)
+    P(steadyRiseSec) P(steadyAfterSec) P(steadyRampSec) P(steadySpread)
+    P(netPauseBelow) P(netPauseEnd) P(netPauseAfterSec) P(netPauseRampSec) P(netPauseDb) P(netPauseKeep)
 #undef P
 #define PI(name) if (k == #name) { p->name = (int)v; return true; }
     PI(guardBins) PI(lowLeakBins)

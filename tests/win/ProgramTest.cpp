@@ -104,7 +104,9 @@ TEST_F(ProgramTest, TheCloseBoxOnlyHidesTheWindow) {
     HWND main = StartToMainWindow(app);
     ASSERT_TRUE(BecomesVisible(main, 3000));
     PostMessageA(main, WM_CLOSE, 0, 0);
-    Sleep(500);
+    const DWORD start = GetTickCount();
+    while (IsWindowVisible(main) && GetTickCount() - start < 5000)
+        Sleep(20);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_EQ(app.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
 }
@@ -189,7 +191,7 @@ TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
     std::vector<uint8_t> audio = RecordAtVoipSide(peer, 3);
     peer.CloseMic(0);
     EXPECT_GE(audio.size(), 3u * 32000u);
-    EXPECT_EQ(CheckCounterPattern(audio).breaks, 0u);
+    EXPECT_TRUE(CounterUnbroken(audio));
     // Exit from the tray stops the engine and unregisters the events.
     PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
     EXPECT_EQ(app.WaitForExit(10000), 0u);
@@ -282,10 +284,7 @@ TEST_F(ProgramTest, WithoutItsLibraryTheAudioStillReachesTheVoipSideUnprocessed)
         const std::vector<uint8_t> audio = RecordAtVoipSide(peer, 2);
         peer.CloseMic(0);
         EXPECT_GE(audio.size(), 2u * 32000u);
-        const PatternReport r = CheckCounterPattern(audio);
-        EXPECT_EQ(r.lostPairs, 0u);
-        EXPECT_EQ(r.repeatedPairs, 0u);
-        EXPECT_GT(r.pairs, r.silentPairs) << "no counter signal: processed or silent";
+        EXPECT_TRUE(CounterUnbroken(audio)) << "the counter signal, unprocessed";
         text.clear();
         EXPECT_EQ(app.MessageBoxWith("Error", text, 200), nullptr) << "said again: " << text;
         PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);

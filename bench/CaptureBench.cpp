@@ -174,6 +174,6 @@ int main(int argc, char** argv) {
                 "%llu bytes)\n",
                 r.lostPairs / 160.0, r.repeatedPairs / 160.0, expectedPairs / 8000.0, ringLost);
     std::printf("  silence from the source:      %.2f s (the sound server's own gaps)\n",
-                r.silentPairs / 8000.0);
-    return r.lostPairs == 0 && r.repeatedPairs == 0 ? 0 : 1;
+                r.silentSamples / 16000.0);
+    return Unbroken(r) ? 0 : 1;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Benchmarks, run by hand: the capture path under Wine on the rig's real
-# parts (default 600 s of capture, then a fifth of that with the noise
-# suppressor on), and the driver write round trip.
+# Benchmarks and soaks, run by hand: the capture path under Wine on the rig's
+# real parts (default 600 s of capture, then a fifth of that with the noise
+# suppressor on), the driver write round trip, and the engine test's
+# bit-for-bit continuity run for CONTINUITY_SECONDS (default 30; CI runs 5).
 #   bash scripts/bench.sh [seconds]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,3 +19,5 @@ eval "$("$root/tests/rig/rig.sh" env "$rig")"
 "$WINE" "$tree/tests/bin/capture_bench.exe" "$seconds"
 # The same path with the real hsh.dll on every block, for a fifth of the time.
 "$WINE" "$tree/tests/bin/capture_bench.exe" $((seconds / 5 > 20 ? seconds / 5 : 20)) suppressor
+CONTINUITY_SECONDS=${CONTINUITY_SECONDS:-30} "$WINE" "$tree/tests/bin/audio_engine_tests.exe" \
+    --gtest_filter=AudioEngineTest.WithNoiseCancellationOffTheMicrophoneArrivesBitForBit

@@ -9,11 +9,13 @@
 #   rig.sh arch                        win32 where this machine runs 32-bit
 #                                      code, else win64 (see README)
 #   rig.sh up brings along a microphone "Rig Pattern Microphone" playing the
-#   counter signal of pattern.py for RIG_PATTERN_SECONDS (default 1200), a
-#   "Rig Noisy Microphone" playing noisy.py's voiced sound over white noise
-#   for as long, and silent ones named "Mic Array", "Mic", "Mic" and
-#   "USB Headset Microphone".
+#   counter signal of pattern.py for as long as the rig is up, a "Rig Noisy
+#   Microphone" playing noisy.py's voiced sound over white noise for
+#   RIG_PATTERN_SECONDS (default 1200), and silent ones named "Mic Array",
+#   "Mic", "Mic" and "USB Headset Microphone".
 #   rig.sh play STATE_DIR NAME FILE    play FILE into the microphone NAME now
+#   rig.sh feed STATE_DIR              how often each player's feed ran dry
+#                                      (the sound server then inserts silence)
 #   RIG_DISPLAY=:0 rig.sh up ...       use that display instead of a private one
 #   rig.sh source STATE_DIR NAME DESCRIPTION [FILE]
 #                                      add a microphone with that description,
@@ -56,6 +58,8 @@ rig_env() {
     echo "export PULSE_SERVER='unix:$pulse/native'"
     echo "export PULSE_RUNTIME_PATH='$pulse'"
     echo "export XDG_RUNTIME_DIR='$pulse'"
+    echo "export PULSE_CLIENTCONFIG='$pulse/client.conf'"
+    echo "export RIG_DIR='$state'"
 }
 
 stop_pid_file() {
@@ -92,8 +96,12 @@ load-module module-native-protocol-unix auth-anonymous=1 socket=$pulse/native
 load-module module-null-sink sink_name=rig_out rate=16000 channels=1 format=s16le sink_properties=device.description=Speakers
 set-default-sink rig_out
 EOF
+    # Audio over the socket only: under load, shared-memory blocks (memfd)
+    # that the server had not registered yet stalled Wine's capture stream.
+    printf 'enable-shm = no\nenable-memfd = no\n' >"$pulse/client.conf"
     XDG_RUNTIME_DIR=$pulse PULSE_RUNTIME_PATH=$pulse HOME=$pulse \
         pulseaudio -D --exit-idle-time=-1 --disallow-exit -n -F "$pulse/default.pa" \
+        --disable-shm=yes --enable-memfd=no \
         --log-target=file:"$pulse/pulse.log" </dev/null >>"$log" 2>&1
     for _ in $(seq 50); do [ -S "$pulse/native" ] && [ -f "$pulse/pid" ] && break; sleep 0.1; done
     [ -f "$pulse/pid" ] || { echo "PulseAudio did not start" >&2; return 1; }
@@ -149,12 +157,45 @@ add_source() {
     [ -z "$file" ] || play "$name" "$file"
 }
 
+# A player stands in for a microphone's hardware, which never waits for the
+# processor: it runs at the real-time priority of the sound server's own
+# threads (where the rig may set it) with RIG_FEED_MSEC (default 250) queued,
+# so a busy machine does not starve it. A larger queue would not do: the
+# sound server then renders the microphone in blocks of half of it, and every
+# capture would start that much later. When a feed runs dry all the same, the
+# player's log (-v) says "Stream underrun." and `rig.sh feed` counts it.
+player() { # name, then the input file or FIFO
+    local rt=()
+    chrt -r 5 true 2>/dev/null && rt=(chrt -r 5)
+    "${rt[@]}" paplay -v --latency-msec="${RIG_FEED_MSEC:-250}" --device="$1" --raw --rate=16000 \
+        --channels=1 --format=s16le "$2" </dev/null >>"$state/feed-$1.log" 2>&1 &
+    echo $! >>"$state/players.pid"
+}
+
 play() {
     local name=$1 file=$2
     eval "$(rig_env)"
-    paplay --latency-msec=100 --device="$name" --raw --rate=16000 --channels=1 --format=s16le "$file" \
-        </dev/null >>"$log" 2>&1 &
+    player "$name" "$file"
+}
+
+# The counter signal made as it plays, so it never ends while the rig is up.
+play_pattern() {
+    local name=$1 fifo=$state/pattern.fifo
+    eval "$(rig_env)"
+    rm -f "$fifo"; mkfifo "$fifo"
+    /usr/bin/python3 "$(dirname "$0")/pattern.py" "$fifo" </dev/null >>"$log" 2>&1 &
     echo $! >>"$state/players.pid"
+    player "$name" "$fifo"
+}
+
+feed() {
+    local f n
+    for f in "$state"/feed-*.log; do
+        [ -f "$f" ] || continue
+        n=$(tr '\r' '\n' <"$f" | grep -c "Stream underrun")
+        f=${f##*/feed-}
+        echo "feed ${f%.log}: $n underruns"
+    done
 }
 
 # Silent microphones whose descriptions exercise the device lists' naming:
@@ -168,11 +209,9 @@ add_silent_source() {
 
 pattern_source() {
     local seconds=${RIG_PATTERN_SECONDS:-1200}
-    local file=$state/pattern-$seconds.raw
-    [ -f "$file" ] || /usr/bin/python3 "$(dirname "$0")/pattern.py" "$file" "$seconds" || return 1
     local noisy=$state/noisy-$seconds.raw
     [ -f "$noisy" ] || /usr/bin/python3 "$(dirname "$0")/noisy.py" "$noisy" "$seconds" || return 1
-    add_source rig_pattern "Rig Pattern Microphone" "$file" &&
+    add_source rig_pattern "Rig Pattern Microphone" && play_pattern rig_pattern &&
         add_source rig_noisy "Rig Noisy Microphone" "$noisy" &&
         add_silent_source rig_mic_array "Mic Array" &&
         add_silent_source rig_mic_a "Mic" &&
@@ -190,7 +229,7 @@ down() {
     wine_down
     stop_pid_file "$state/pulse.pid"
     stop_pid_file "$state/xvfb.pid"
-    rm -f "$state/display"
+    rm -f "$state/display" "$state/pattern.fifo"
 }
 
 case "$cmd" in
@@ -199,6 +238,7 @@ up)
     [ -f "$sys" ] || { echo "rig.sh up: driver file '$sys' not found" >&2; exit 2; }
     down
     : >"$log"
+    rm -f "$state"/feed-*.log
     x_up && pulse_up && pattern_source && wine_up "$sys" ||
         { echo "rig up failed; see $log" >&2; down; exit 1; }
     ;;
@@ -206,5 +246,6 @@ down) down ;;
 env) rig_env ;;
 source) shift 2; add_source "$@" ;;
 play) shift 2; play "$@" ;;
+feed) feed ;;
 *) echo "rig.sh: unknown command $cmd" >&2; exit 2 ;;
 esac

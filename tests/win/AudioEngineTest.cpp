@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "EngineHarness.h"
@@ -59,7 +60,7 @@ class AudioEngineTest : public ::testing::Test {
         return unregistered;
     }
     int32_t CaptureState() { return engine->GetCaptureDevice()->GetState(); }
-    bool WaitForState(int32_t state, DWORD ms = 2000) {
+    bool WaitForState(int32_t state, DWORD ms = 10000) {
         return h.RunUntil([&] { return CaptureState() == state; }, ms);
     }
     VadPeerCounters Counters() {
@@ -72,23 +73,32 @@ class AudioEngineTest : public ::testing::Test {
     std::unique_ptr<SteppedEngine> engine;
 };
 
-TEST_F(AudioEngineTest, WithNoiseCancellationOffTheMicrophoneArrivesBitForBitForThirtySeconds) {
+// Seconds of continuous capture: a few in CI, longer from scripts/bench.sh
+// (CONTINUITY_SECONDS), where a soak belongs.
+int ContinuitySeconds() {
+    const char* value = std::getenv("CONTINUITY_SECONDS");
+    const int seconds = value ? std::atoi(value) : 0;
+    return seconds > 0 ? seconds : 5;
+}
+
+TEST_F(AudioEngineTest, WithNoiseCancellationOffTheMicrophoneArrivesBitForBit) {
+    const int seconds = ContinuitySeconds();
     StartEngine();
     ASSERT_TRUE(h.Peer().OpenMic());
     ASSERT_TRUE(WaitForState(Capturing));
-    h.Run(30000);
+    h.Run(seconds * 1000);
     ASSERT_TRUE(h.Peer().CloseMic(0));
     ASSERT_TRUE(WaitForState(Stopped));
     h.Run(100);
     EXPECT_TRUE(StopEngine());
 
-    const PatternReport r = CheckCounterPattern(h.audio);
-    std::printf("received %.2f s, %zu breaks\n", h.audio.size() / 32000.0, r.breaks);
-    if (r.breaks)
+    std::printf("received %.2f s in %d s\n", h.audio.size() / 32000.0, seconds);
+    const ::testing::AssertionResult unbroken = CounterUnbroken(h.audio);
+    if (!unbroken)
         h.Save("continuity-failure.raw");
-    EXPECT_GE(h.audio.size(), 29u * 32000u);
+    EXPECT_TRUE(unbroken);
+    EXPECT_GE(h.audio.size(), (seconds - 1) * 32000u);
     EXPECT_EQ(h.audio.size() % 640, 0u);
-    EXPECT_EQ(r.breaks, 0u) << "first break at byte " << r.firstBreak;
     EXPECT_EQ(h.lostBytes, 0u);
     VadPeerCounters c = Counters();
     EXPECT_EQ(c.blocksRejected, 0u) << "a write that was not whole frames";
@@ -100,14 +110,14 @@ TEST_F(AudioEngineTest, WithNoiseCancellationOnEveryBlockGoesThroughTheLibraryOn
     StartEngine();
     ASSERT_TRUE(h.Peer().OpenMic());
     ASSERT_TRUE(WaitForState(Capturing));
-    h.Run(4000);
+    h.RunUntil([&] { return h.audio.size() >= 4 * 32000; }, 20000);
     ASSERT_TRUE(h.Peer().CloseMic(1));
     ASSERT_TRUE(WaitForState(Stopped));
     h.Run(100);
     StopEngine();
 
     ASSERT_GE(h.audio.size(), 3u * 32000u);
-    EXPECT_EQ(CheckCounterPattern(h.audio, true).breaks, 0u);
+    EXPECT_TRUE(CounterUnbroken(h.audio, true));
     // The calls, in order, cover exactly what the driver received, and each
     // left the bytes that the driver then got.
     HshMarkLog* log = MarkLog();
@@ -139,20 +149,23 @@ TEST_F(AudioEngineTest, TheSwitchTakesEffectFromTheNextBlock) {
     h.Run(300);
     StopEngine();
 
-    // Every frame is either untouched or inverted whole, and undoing the
-    // inversion gives one continuous signal.
+    // Every frame is either untouched or inverted whole: taking each frame
+    // as it came or inverted, whichever goes on with the count, gives one
+    // continuous signal (the source's silence reads the same either way).
     std::vector<uint8_t> restored;
     size_t inverted = 0;
     for (size_t at = 0; at + 640 <= h.audio.size(); at += 640) {
-        std::vector<uint8_t> frame(h.audio.begin() + at, h.audio.begin() + at + 640);
-        if (CheckCounterPattern(frame).breaks != 0) {
-            frame = Inverted(frame.data(), frame.size());
+        std::vector<uint8_t> asIs(restored);
+        asIs.insert(asIs.end(), h.audio.begin() + at, h.audio.begin() + at + 640);
+        if (!Unbroken(CheckCounterPattern(asIs))) {
+            const std::vector<uint8_t> frame = Inverted(h.audio.data() + at, 640);
+            restored.insert(restored.end(), frame.begin(), frame.end());
             ++inverted;
+        } else {
+            restored.swap(asIs);
         }
-        ASSERT_EQ(CheckCounterPattern(frame).breaks, 0u) << "frame at " << at;
-        restored.insert(restored.end(), frame.begin(), frame.end());
     }
-    EXPECT_EQ(CheckCounterPattern(restored).breaks, 0u);
+    EXPECT_TRUE(CounterUnbroken(restored));
     EXPECT_GT(inverted, 0u);
     EXPECT_LT(inverted, restored.size() / 640);
     EXPECT_EQ(static_cast<size_t>(MarkLog()->calls) > 0, true);
@@ -161,8 +174,8 @@ TEST_F(AudioEngineTest, TheSwitchTakesEffectFromTheNextBlock) {
 TEST_F(AudioEngineTest, StateTwoAtStartStartsCaptureAtOnce) {
     ASSERT_TRUE(h.Peer().SetState(2));
     StartEngine();
-    EXPECT_TRUE(WaitForState(Capturing, 1000));
-    EXPECT_TRUE(h.RunUntil([&] { return h.audio.size() >= 3200; }, 2000));
+    EXPECT_TRUE(WaitForState(Capturing));
+    EXPECT_TRUE(h.RunUntil([&] { return h.audio.size() >= 3200; }, 10000)) << "no audio";
 }
 
 TEST_F(AudioEngineTest, AnyOtherStateWaitsForEventTwo) {
@@ -171,7 +184,7 @@ TEST_F(AudioEngineTest, AnyOtherStateWaitsForEventTwo) {
         h.Peer().SetState(0);
         h.Peer().SetStateNoBytes(noBytes);
         StartEngine();
-        h.Run(300);
+        h.Run(300); // nothing to wait for: a start would have begun by now
         EXPECT_EQ(CaptureState(), Stopped);
         ASSERT_TRUE(h.Peer().Signal(2));
         EXPECT_TRUE(WaitForState(Capturing));
@@ -184,13 +197,13 @@ TEST_F(AudioEngineTest, EventsThreeToFiveChangeNothing) {
     StartEngine();
     for (int e = 3; e <= 5; ++e)
         h.Peer().Signal(e);
-    h.Run(200);
+    h.Run(200); // nothing to wait for: a command would have come by now
     EXPECT_EQ(CaptureState(), Stopped);
     ASSERT_TRUE(h.Peer().OpenMic());
     ASSERT_TRUE(WaitForState(Capturing));
     for (int e = 3; e <= 5; ++e)
         h.Peer().Signal(e);
-    h.Run(200);
+    h.Run(200); // nothing to wait for: a stop would have come by now
     EXPECT_EQ(CaptureState(), Capturing);
 }
 
@@ -201,12 +214,13 @@ TEST_F(AudioEngineTest, TheMicrophoneOpensAndClosesManyTimesInOneRun) {
         h.Clear();
         ASSERT_TRUE(h.Peer().OpenMic());
         ASSERT_TRUE(WaitForState(Capturing));
-        ASSERT_TRUE(h.RunUntil([&] { return h.audio.size() >= 6400; }, 2000)) << "no audio";
+        ASSERT_TRUE(h.RunUntil([&] { return h.audio.size() >= 6400; }, 10000)) << "no audio";
         ASSERT_TRUE(h.Peer().CloseMic(cycle % 2));
         ASSERT_TRUE(WaitForState(Stopped));
         h.Run(60);
-        EXPECT_EQ(CheckCounterPattern(h.audio).breaks, 0u);
-        if (CheckCounterPattern(h.audio).breaks)
+        const ::testing::AssertionResult unbroken = CounterUnbroken(h.audio);
+        EXPECT_TRUE(unbroken);
+        if (!unbroken)
             h.Save(("cycle-" + std::to_string(cycle) + ".raw").c_str());
     }
     EXPECT_EQ(Counters().blocksRejected, 0u);
@@ -247,7 +261,14 @@ TEST_F(AudioEngineTest, StopWhileTheEventThreadWaitsIsPromptAndDropsQueuedComman
     StartEngine();
     h.Run(100);
     ASSERT_TRUE(h.Peer().Signal(2));
-    Sleep(60); // the start command is posted but not dispatched
+    // The start command posted to the device's window, not dispatched yet.
+    HWND window = engine->GetCaptureDevice()->GetNotificationWindow();
+    MSG msg;
+    const DWORD posted = GetTickCount();
+    while (!PeekMessageA(&msg, window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) &&
+           GetTickCount() - posted < 10000)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_POSTMESSAGE);
+    ASSERT_TRUE(PeekMessageA(&msg, window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&t0);
@@ -299,9 +320,9 @@ TEST_F(AudioEngineTest, StartPauseStopStormWhileCapturing) {
     ASSERT_TRUE(WaitForState(Capturing));
     EXPECT_TRUE(device->IsOpen());
     h.Clear();
-    h.Run(500);
-    EXPECT_GE(h.audio.size(), 6400u) << "capture did not come back";
-    EXPECT_EQ(CheckCounterPattern(h.audio).breaks, 0u);
+    EXPECT_TRUE(h.RunUntil([&] { return h.audio.size() >= 6400; }, 10000))
+        << "capture did not come back";
+    EXPECT_TRUE(CounterUnbroken(h.audio));
     EXPECT_EQ(Counters().blocksRejected, 0u);
 }
 

@@ -72,7 +72,7 @@ TEST(CaptureDevice, CommandsFromAnotherThreadRunInOrderOnTheCreatingThread) {
         EXPECT_TRUE(device.PostStartCapture());
     });
     poster.join();
-    PumpUntil([&] { return log.size() >= 3; }, 2000);
+    PumpUntil([&] { return log.size() >= 3; }, 10000);
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(std::string({log[0].op, log[1].op, log[2].op}), "STS");
     for (const Call& c : log)
@@ -110,7 +110,7 @@ TEST(CaptureDevice, CommandsQueuedForADestroyedDeviceAreNotDelivered) {
     device->PostStartCapture();
     device->PostStopCapture();
     delete device;
-    PumpFor(100);
+    PumpFor(100); // nothing to wait for: the commands are in this thread's queue already
     EXPECT_TRUE(log.empty());
 }
 

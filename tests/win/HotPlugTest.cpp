@@ -19,6 +19,7 @@
 #include "DeviceNotification.h"
 #include "DialogRunner.h"
 #include "MessageBoxWatcher.h"
+#include "MessagePump.h"
 #include "PatternCheck.h"
 #include "TestDeviceList.h"
 #include "TestPaths.h"
@@ -52,18 +53,11 @@ int Count(HWND dlg, int id) {
     return static_cast<int>(SendDlgItemMessageA(dlg, id, CB_GETCOUNT, 0, 0));
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms = 10000) {
-    const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < ms)
-        Sleep(20);
-    return done();
-}
-
 // One second of audio: enough to tell the counter signal from silence.
 constexpr size_t kSecond = 32000;
 
 bool IsCounterSignal(const std::vector<uint8_t>& audio) {
-    return audio.size() >= kSecond && CheckCounterPattern(audio).breaks == 0;
+    return audio.size() >= kSecond && Unbroken(CheckCounterPattern(audio));
 }
 
 bool IsSilence(const std::vector<uint8_t>& audio) {
@@ -379,7 +373,7 @@ TEST_F(HotPlugTest, ABurstOfAudioInterfacesRebuildsOnceAfterItEnds) {
         SendDeviceNotification(dlg, DBT_DEVICEARRIVAL, kAudioClass);
     SendDeviceNotification(dlg, DBT_DEVICEARRIVAL, kUsbClass);
     EXPECT_EQ(rebuilds(), 0) << "rebuilt before the burst was over";
-    ASSERT_TRUE(WaitFor([&] { return rebuilds() == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return rebuilds() == 1; }, 10000));
     Sleep(2 * kAudioChangeQuietMs); // nothing more may follow: a fixed wait
     EXPECT_EQ(rebuilds(), 1);
     ExpectChosen(run, pattern, 2);
@@ -393,7 +387,7 @@ TEST_F(HotPlugTest, ABurstOfAudioInterfacesRebuildsOnceAfterItEnds) {
     SendDeviceNotification(dlg, DBT_DEVICEREMOVECOMPLETE, kAudioClass);
     SendDeviceNotification(dlg, DBT_DEVICEREMOVECOMPLETE, kUsbClass); // no HID before it
     SendDeviceNotification(dlg, DBT_DEVICEREMOVECOMPLETE, kAudioClass);
-    ASSERT_TRUE(WaitFor([&] { return rebuilds() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return rebuilds() == 2; }, 10000));
     ExpectChosen(run, pattern, 0);
     EXPECT_EQ(Counters().registerRequests, 12u);
     EXPECT_TRUE(IsCounterSignal(Listen()));

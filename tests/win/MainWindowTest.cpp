@@ -13,6 +13,7 @@
 #include "DriverService.h"
 #include "EngineHarness.h"
 #include "MessageBoxWatcher.h"
+#include "MessagePump.h"
 #include "PatternCheck.h"
 #include "TestPaths.h"
 #include "hsh/mark/hsh_mark_log.h"
@@ -146,7 +147,9 @@ TEST_F(MainWindowTest, DwordsOtherThanOneReadAsOff) {
     EXPECT_FALSE(run.Checked(IDC_CHK_AUTO_START_ENGINE));
     EXPECT_FALSE(MenuChecked(run.MainMenuState(ID_OPTION_AUTO_START_ENGINE)));
     EXPECT_FALSE(run.Checked(IDC_CHK_SAVE_CONFIGURATION));
-    Sleep(1500); // a timer would have started the engine by now
+    // Nothing to wait for: the connection timer would have started the
+    // engine within this time (it checks every second while offline).
+    Sleep(1500);
     EXPECT_EQ(run.Text(IDC_STATUS), "Audio Engine Is OFF");
 }
 
@@ -187,12 +190,9 @@ TEST_F(MainWindowTest, StartAndStopWithTheSwitchesAndTheStatusLine) {
     std::vector<uint8_t> audio;
     uint64_t lost = 0;
     m_peer.OpenMic();
-    for (int i = 0; i < 40 && audio.size() < 32000; ++i) {
-        Sleep(50);
-        m_peer.ReadAudio(audio, lost);
-    }
+    PumpUntil([&] { return audio.size() >= 32000; }, 10000, [&] { m_peer.ReadAudio(audio, lost); });
     EXPECT_GE(audio.size(), 32000u);
-    EXPECT_EQ(CheckCounterPattern(audio, true).breaks, 0u);
+    EXPECT_TRUE(CounterUnbroken(audio, true));
 
     EXPECT_GT(MarkLog()->calls, 0);
 
@@ -209,13 +209,15 @@ TEST_F(MainWindowTest, TheInputMirrorTurnsProcessingOnWithoutVisibleChange) {
     DialogRunner run;
     run.Command(IDC_START_STOP, BN_CLICKED);
     m_peer.OpenMic();
-    Sleep(300);
+    VadPeerCounters c = {};
+    ASSERT_TRUE(PumpUntil([&] { return m_peer.GetCounters(c) && c.blocksWritten > 0; }, 10000))
+        << "no audio";
     MarkLog()->calls = 0;
     const std::string status = run.Text(IDC_STATUS);
     run.SelectAndNotify(IDC_INPUT_NC_MIRROR, 1);
     EXPECT_EQ(g_AppSettings.GetInputNoiseCancellation(), 1);
-    Sleep(300);
-    EXPECT_GT(MarkLog()->calls, 0) << "blocks did not go through the library";
+    EXPECT_TRUE(PumpUntil([] { return MarkLog()->calls > 0; }, 10000))
+        << "blocks did not go through the library";
     EXPECT_EQ(run.Text(IDC_STATUS), status);
     EXPECT_FALSE(run.Checked(IDC_INPUT_NC_ON));
     EXPECT_FALSE(MenuChecked(run.MainMenuState(ID_INPUT_NC_ON)));
@@ -295,7 +297,7 @@ TEST_F(MainWindowTest, StartWithWindowsWritesTheRunValueAndComplainsWhenItIsGone
     EXPECT_TRUE(watcher.Seen().empty());
     // Already gone: the second switch-off says so, and the mark goes anyway.
     run.Command(IDC_CHK_START_WITH_WINDOWS, BN_CLICKED); // the mirror, unchecked by now
-    Sleep(300);
+    PumpUntil([&] { return !watcher.Seen().empty(); }, 5000);
     auto seen = watcher.Seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "Hushwave VoIP");
@@ -308,11 +310,13 @@ TEST_F(MainWindowTest, AutomaticStartFollowsTheConnectionAndOffLeavesTheEngineRu
     DialogRunner run;
     run.Command(ID_OPTION_AUTO_START_ENGINE);
     const DWORD start = GetTickCount();
-    while (run.Text(IDC_STATUS) == "Audio Engine Is OFF" && GetTickCount() - start < 5000)
-        Sleep(50);
-    EXPECT_NE(run.Text(IDC_STATUS), "Audio Engine Is OFF") << "not started within 5 s";
-    EXPECT_LT(GetTickCount() - start, 2500u);
+    EXPECT_TRUE(PumpUntil([&] { return run.Text(IDC_STATUS) != "Audio Engine Is OFF"; }, 10000))
+        << "not started within 10 s";
+    // A tick every second while offline: well within 5 s even on a busy machine.
+    EXPECT_LT(GetTickCount() - start, 5000u);
     run.Command(ID_OPTION_AUTO_START_ENGINE);
+    // Nothing to wait for: switched off, the automatic start must not stop
+    // the engine; a tick (every second) would have done so by now.
     Sleep(1500);
     EXPECT_NE(run.Text(IDC_STATUS), "Audio Engine Is OFF");
     EXPECT_FALSE(run.Checked(IDC_CHK_AUTO_START_ENGINE));
@@ -339,9 +343,10 @@ TEST_F(MainWindowTest, AFailedAutomaticStartIsReportedOnceWhileTicksGoOn) {
 TEST_F(MainWindowTest, AboutFromTheTrayOpensOnlyOneBox) {
     DialogRunner run;
     PostMessageA(run.Hwnd(), WM_COMMAND, ID_TRAY_ABOUT, 0);
-    Sleep(500);
+    ASSERT_TRUE(PumpUntil([] { return FindWindowA("#32770", "About Hushwave VoIP"); }, 10000));
     PostMessageA(run.Hwnd(), WM_COMMAND, ID_TRAY_ABOUT, 0);
     PostMessageA(run.Hwnd(), WM_COMMAND, ID_HELP_ABOUT, 0);
+    // A second box would have opened by now: there is nothing to wait for.
     Sleep(500);
     int boxes = 0;
     HWND about = nullptr;
@@ -356,19 +361,18 @@ TEST_F(MainWindowTest, AboutFromTheTrayOpensOnlyOneBox) {
     EXPECT_STREQ(text, "support@hushwave.example");
     EXPECT_NE(GetPropA(GetDlgItem(box, IDC_WEB_LINK), "_Hyperlink_From_Static_"), nullptr);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    Sleep(300);
-    EXPECT_FALSE(run.Dlg().IsAboutOpen());
+    EXPECT_TRUE(PumpUntil([&] { return !run.Dlg().IsAboutOpen(); }, 5000));
 }
 
 TEST_F(MainWindowTest, CloseHidesAndTheTrayBringsTheWindowBack) {
     DialogRunner run;
     HWND dlg = run.Hwnd();
     // The modal loop shows the window when it first runs out of messages.
-    for (int i = 0; i < 100 && !IsWindowVisible(dlg); ++i)
-        Sleep(10);
-    ASSERT_TRUE(IsWindowVisible(dlg));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(dlg) != FALSE; }, 5000));
     SendMessageA(dlg, WM_CLOSE, 0, 0);
-    Sleep(200); // a close that ended the dialog would do so through a posted command
+    // A close that ended the dialog would do so through a posted command,
+    // within this time: nothing to wait for.
+    Sleep(200);
     EXPECT_FALSE(run.Ended());
     EXPECT_FALSE(IsWindowVisible(dlg));
     EXPECT_FALSE(run.Ended());
@@ -386,6 +390,8 @@ TEST_F(MainWindowTest, CloseHidesAndTheTrayBringsTheWindowBack) {
 TEST_F(MainWindowTest, StartedHiddenStaysHiddenUntilConfiguration) {
     DialogRunner run(true);
     HWND dlg = run.Hwnd();
+    // The modal loop would have shown the window by now (it shows it when it
+    // first runs out of messages): nothing to wait for.
     Sleep(200);
     EXPECT_FALSE(IsWindowVisible(dlg));
     SetWindowPos(dlg, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);

@@ -34,7 +34,7 @@ TEST_F(ProcessingLibraryTest, MissingLibraryIsReportedOnceAndNothingIsCalled) {
     ProcessingLibraryTable table;
     table.Load();
     SetDllDirectoryA(nullptr);
-    Sleep(100);
+    // The box was modal: Load returned after the watcher had seen and answered it.
     auto seen = watcher.Seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "Error");

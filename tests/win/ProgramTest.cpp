@@ -69,10 +69,11 @@ TEST_F(ProgramTest, MinimizeSwitchStartsHiddenOtherArgumentsDoNot) {
         AppProcess app(c.args);
         HWND main = StartToMainWindow(app);
         ASSERT_NE(main, nullptr);
-        EXPECT_EQ(BecomesVisible(main, 1500), !c.hidden);
+        // Hidden: the window would have shown within 1.5 s, a fixed wait.
+        EXPECT_EQ(BecomesVisible(main, c.hidden ? 1500 : 10000), !c.hidden);
         if (c.hidden) { // the tray brings it back
             PostMessageA(main, WM_COMMAND, ID_TRAY_CONFIGURATION, 0);
-            EXPECT_TRUE(BecomesVisible(main, 2000));
+            EXPECT_TRUE(BecomesVisible(main, 10000));
         }
         PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
         EXPECT_EQ(app.WaitForExit(10000), 0u);
@@ -102,9 +103,11 @@ TEST_F(ProgramTest, HelpOpensTheHelpFileBesideTheProgram) {
 TEST_F(ProgramTest, TheCloseBoxOnlyHidesTheWindow) {
     AppProcess app;
     HWND main = StartToMainWindow(app);
-    ASSERT_TRUE(BecomesVisible(main, 3000));
+    ASSERT_TRUE(BecomesVisible(main, 10000));
     PostMessageA(main, WM_CLOSE, 0, 0);
-    Sleep(500);
+    const DWORD start = GetTickCount();
+    while (IsWindowVisible(main) && GetTickCount() - start < 5000)
+        Sleep(20);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_EQ(app.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
 }
@@ -144,7 +147,7 @@ void Click(HWND main, int id) {
 
 bool StatusBecomes(HWND main, const std::string& text) {
     const DWORD start = GetTickCount();
-    while (WindowText(GetDlgItem(main, IDC_STATUS)) != text && GetTickCount() - start < 5000)
+    while (WindowText(GetDlgItem(main, IDC_STATUS)) != text && GetTickCount() - start < 10000)
         Sleep(20);
     return WindowText(GetDlgItem(main, IDC_STATUS)) == text;
 }
@@ -189,7 +192,7 @@ TEST_F(ProgramTest, StartedWithTheDriverTheMicrophoneReachesTheVoipSide) {
     std::vector<uint8_t> audio = RecordAtVoipSide(peer, 3);
     peer.CloseMic(0);
     EXPECT_GE(audio.size(), 3u * 32000u);
-    EXPECT_EQ(CheckCounterPattern(audio).breaks, 0u);
+    EXPECT_TRUE(CounterUnbroken(audio));
     // Exit from the tray stops the engine and unregisters the events.
     PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);
     EXPECT_EQ(app.WaitForExit(10000), 0u);
@@ -282,10 +285,7 @@ TEST_F(ProgramTest, WithoutItsLibraryTheAudioStillReachesTheVoipSideUnprocessed)
         const std::vector<uint8_t> audio = RecordAtVoipSide(peer, 2);
         peer.CloseMic(0);
         EXPECT_GE(audio.size(), 2u * 32000u);
-        const PatternReport r = CheckCounterPattern(audio);
-        EXPECT_EQ(r.lostPairs, 0u);
-        EXPECT_EQ(r.repeatedPairs, 0u);
-        EXPECT_GT(r.pairs, r.silentPairs) << "no counter signal: processed or silent";
+        EXPECT_TRUE(CounterUnbroken(audio)) << "the counter signal, unprocessed";
         text.clear();
         EXPECT_EQ(app.MessageBoxWith("Error", text, 200), nullptr) << "said again: " << text;
         PostMessageA(main, WM_COMMAND, ID_TRAY_EXIT, 0);

@@ -16,6 +16,7 @@
 #include "AppProcess.h"
 #include "DeviceNotification.h"
 #include "DialogRunner.h"
+#include "MessagePump.h"
 #include "PatternCheck.h"
 #include "res/resource.h"
 #include "tools/VadPeer.h"
@@ -44,9 +45,7 @@ class HotPlugProgramTest : public ::testing::Test {
             return nullptr;
         PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_START_STOP)));
-        const DWORD start = GetTickCount();
-        while (Registrations() < 6 && GetTickCount() - start < 10000)
-            Sleep(20);
+        PumpUntil([&] { return Registrations() >= 6; }, 10000);
         EXPECT_EQ(Registrations(), 6u);
         EXPECT_TRUE(m_peer.OpenMic());
         return main;
@@ -67,19 +66,18 @@ class HotPlugProgramTest : public ::testing::Test {
     }
     bool SavedNameBecomes(const std::string& name) {
         std::string stored;
-        const DWORD start = GetTickCount();
-        while ((!ReadSettingString("CaptureName", stored) || stored != name) &&
-               GetTickCount() - start < 10000)
-            Sleep(20);
-        return stored == name;
+        return PumpUntil([&] { return ReadSettingString("CaptureName", stored) && stored == name; },
+                         10000);
     }
     std::vector<uint8_t> Listen(size_t bytes) {
         std::vector<uint8_t> audio;
         uint64_t lost = 0;
-        for (int i = 0; i < 200 && audio.size() < bytes; ++i) {
-            Sleep(50);
-            m_peer.ReadAudio(audio, lost);
-        }
+        PumpUntil(
+            [&] {
+                m_peer.ReadAudio(audio, lost);
+                return audio.size() >= bytes;
+            },
+            10000);
         return audio;
     }
 

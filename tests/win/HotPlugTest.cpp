@@ -122,10 +122,12 @@ class HotPlugTest : public ::testing::Test {
             m_peer.ReadAudio(audio, lost);
             audio.clear();
         }
-        for (int i = 0; i < 200 && audio.size() < bytes; ++i) {
-            Sleep(50);
-            m_peer.ReadAudio(audio, lost);
-        }
+        PumpUntil(
+            [&] {
+                m_peer.ReadAudio(audio, lost);
+                return audio.size() >= bytes;
+            },
+            10000);
         EXPECT_EQ(lost, 0u);
         return audio;
     }
@@ -334,14 +336,10 @@ void StartAndPrintTheMessageBox(const DeviceSet& inputs, const DeviceSet& output
     MessageBoxWatcher watcher(300); // the box stays open while it is printed
     TestDeviceList devices(inputs, outputs);
     std::thread print([&] {
-        for (;;) {
-            auto seen = watcher.Seen();
-            if (!seen.empty()) {
-                std::fprintf(stderr, "[%s] %s\n", seen[0].caption.c_str(), seen[0].text.c_str());
-                std::fflush(stderr);
-                return;
-            }
-            Sleep(5);
+        if (PumpUntil([&] { return !watcher.Seen().empty(); }, 15000)) {
+            const SeenMessageBox box = watcher.Seen()[0];
+            std::fprintf(stderr, "[%s] %s\n", box.caption.c_str(), box.text.c_str());
+            std::fflush(stderr);
         }
     });
     DialogRunner run(false, &devices);

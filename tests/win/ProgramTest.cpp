@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AppProcess.h"
+#include "MessagePump.h"
 #include "DialogRunner.h"
 #include "DriverService.h"
 #include "LevelCheck.h"
@@ -32,10 +33,7 @@ HWND StartToMainWindow(AppProcess& app) {
 }
 
 bool BecomesVisible(HWND hwnd, DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (!IsWindowVisible(hwnd) && GetTickCount() - start < ms)
-        Sleep(20);
-    return IsWindowVisible(hwnd);
+    return PumpUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, ms);
 }
 
 TEST_F(ProgramTest, ASecondCopyIsRefusedAndTheFirstRunsOn) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "DeviceNotification.h"
 #include "DialogRunner.h"
 #include "MessagePump.h"
 #include "TestPaths.h"
@@ -92,9 +93,6 @@ std::vector<UINT> ItemsOf(HMENU menu) {
 bool IsSameGuid(const GUID& a, const GUID& b) {
     return IsEqualGUID(a, b) != FALSE;
 }
-
-const GUID kUsb = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-const GUID kHid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 class TrayAndLinkTest : public ::testing::Test {
   protected:
@@ -213,11 +211,9 @@ TEST_F(TrayAndLinkTest, DeviceChangesAreRequestedForUsbThenHidThenAudioDevices) 
         EXPECT_EQ(g_shell.recipients[i], run.Hwnd());
         EXPECT_EQ(g_shell.flags[i], static_cast<DWORD>(DEVICE_NOTIFY_WINDOW_HANDLE));
     }
-    EXPECT_TRUE(IsSameGuid(g_shell.filters[0].dbcc_classguid, kUsb));
-    EXPECT_TRUE(IsSameGuid(g_shell.filters[1].dbcc_classguid, kHid));
-    const GUID audio = {
-        0x6994AD04, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
-    EXPECT_TRUE(IsSameGuid(g_shell.filters[2].dbcc_classguid, audio));
+    EXPECT_TRUE(IsSameGuid(g_shell.filters[0].dbcc_classguid, kUsbClass));
+    EXPECT_TRUE(IsSameGuid(g_shell.filters[1].dbcc_classguid, kHidClass));
+    EXPECT_TRUE(IsSameGuid(g_shell.filters[2].dbcc_classguid, kAudioClass));
 }
 
 // A refused request ends the initialisation there: no second request, no

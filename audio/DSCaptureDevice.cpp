@@ -2,6 +2,7 @@
 
 #include "CaptureRing.h"
 #include "DriverLink.h"
+#include "QuietCapture.h"
 #include "ProcessingLibraryTable.h"
 #include "settings/AppSettings.h"
 
@@ -90,8 +91,7 @@ int CDSCaptureDevice::InitDevice() {
         CloseDevice();
         return 0;
     }
-    CaptureCreateFn create = g_captureCreate ? g_captureCreate : DirectSoundCaptureCreate;
-    if (FAILED(create(&m_guidCaptureDevice, &m_pDSCapture, nullptr))) {
+    if (FAILED(CreateCapture())) {
         OutputDebugStringA("CDSCaptureDevice:DirectSoundCaptureCreate FAILED\n");
         return 0;
     }
@@ -108,6 +108,11 @@ int CDSCaptureDevice::InitDevice() {
     SetThreadPriorityBoost(m_hCaptureThread, TRUE);
     m_initialised = 1;
     return 1;
+}
+
+HRESULT CDSCaptureDevice::CreateCapture() {
+    CaptureCreateFn create = g_captureCreate ? g_captureCreate : DirectSoundCaptureCreate;
+    return create(&m_guidCaptureDevice, &m_pDSCapture, nullptr);
 }
 
 // A thread stuck in the library is left behind after a while: it finds its
@@ -186,8 +191,36 @@ int CDSCaptureDevice::StartCapture() {
 void CDSCaptureDevice::StartReadingAtCapturePosition() {
     DWORD capturePosition = 0, readPosition = 0;
     if (FAILED(m_pDSCaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition)))
-        readPosition = 0;
+        capturePosition = readPosition = 0;
+    m_dwStartCapturePosition = capturePosition;
     m_dwNextCaptureOffset = FirstReadOffset(readPosition, m_dwNotifySize, m_dwCaptureBufferSize);
+}
+
+// Capture thread, buffer lock held. A failed read of the position counts as
+// moved: it is the read's fault to report, not a reason to reopen.
+bool CDSCaptureDevice::CapturePositionMoved() {
+    DWORD capturePosition = 0, readPosition = 0;
+    if (!m_pDSCaptureBuffer ||
+        FAILED(m_pDSCaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition)))
+        return true;
+    return capturePosition != m_dwStartCapturePosition;
+}
+
+// Capture thread, buffer lock held, capturing: the device and its buffer
+// made anew and started, as StartCapture does.
+HRESULT CDSCaptureDevice::ReopenAndRestart() {
+    if (m_pDSCaptureBuffer)
+        m_pDSCaptureBuffer->Stop();
+    ReleaseBuffer();
+    ReleaseInterface(m_pDSCapture);
+    HRESULT hr = CreateCapture();
+    if (SUCCEEDED(hr))
+        hr = CreateCaptureBuffer(m_pFormat);
+    if (SUCCEEDED(hr))
+        hr = m_pDSCaptureBuffer->Start(DSCBSTART_LOOPING);
+    if (SUCCEEDED(hr))
+        StartReadingAtCapturePosition();
+    return hr;
 }
 
 int CDSCaptureDevice::PauseCapture() {
@@ -213,6 +246,8 @@ int CDSCaptureDevice::StopCapture() {
 
 HRESULT CDSCaptureDevice::CreateCaptureBuffer(WAVEFORMATEX* format) {
     ReleaseBuffer();
+    if (!m_pDSCapture) // a fresh open after a stuck start failed
+        return E_FAIL;
     if (!format || format->nAvgBytesPerSec == 0) {
         OutputDebugStringA("CDSCaptureDevice:: WAVEFormat is INVALID\n");
         return E_INVALIDARG;
@@ -272,6 +307,7 @@ DWORD CDSCaptureDevice::RunCaptureThread(ThreadShare& share) {
     // first read takes about three blocks at once.
     constexpr int kNotYetNotified = 3;
     int skip = kNotYetNotified;
+    StartWatch start;
     DWORD lastNotification = GetTickCount();
     for (;;) {
         DWORD result = WaitForMultipleObjects(2, events, FALSE, 50);
@@ -279,14 +315,13 @@ DWORD CDSCaptureDevice::RunCaptureThread(ThreadShare& share) {
             return 0;
         if (m_state != Capturing) {
             skip = kNotYetNotified;
+            start = StartWatch();
             lastNotification = GetTickCount();
             continue;
         }
         if (result != WAIT_OBJECT_0) {
-            // Capturing, yet DirectSound has gone quiet: the device is gone.
-            const DWORD limit = skip == kNotYetNotified ? kFirstNotificationMs : kStallMs;
-            if (GetTickCount() - lastNotification > limit)
-                ReportFault(kCaptureDeviceFailed);
+            if (OnQuiet(GetTickCount() - lastNotification, skip == kNotYetNotified, start))
+                lastNotification = GetTickCount();
             continue;
         }
         lastNotification = GetTickCount();
@@ -301,6 +336,39 @@ DWORD CDSCaptureDevice::RunCaptureThread(ThreadShare& share) {
             return 0;
         }
     }
+}
+
+// Capturing, yet DirectSound has not notified for quietMs. True when the
+// device was opened afresh (its clock starts again). The position is looked
+// at every time until it is seen to move: it may come round to where it
+// started once the ring is full.
+bool CDSCaptureDevice::OnQuiet(DWORD quietMs, bool firstBlockPending, StartWatch& start) {
+    if (firstBlockPending && !start.reopened && !start.positionMoved) {
+        BufferLockGuard guard(m_bufferLock);
+        start.positionMoved = CapturePositionMoved();
+    }
+    QuietCapture quiet;
+    quiet.quietMs = quietMs;
+    quiet.firstBlockPending = firstBlockPending;
+    quiet.positionMoved = start.positionMoved;
+    quiet.reopened = start.reopened;
+    switch (JudgeQuietCapture(quiet)) {
+    case QuietVerdict::Wait:
+        return false;
+    case QuietVerdict::Fault:
+        ReportFault(kCaptureDeviceFailed);
+        return false;
+    case QuietVerdict::Reopen:
+        break;
+    }
+    start.reopened = true;
+    BufferLockGuard guard(m_bufferLock);
+    if (m_state != Capturing) // stopped while this thread waited for the lock
+        return true;
+    OutputDebugStringA("CDSCaptureDevice: capture never began; opening the device afresh\n");
+    if (FAILED(ReopenAndRestart()))
+        ReportFault(kCaptureDeviceFailed);
+    return true;
 }
 
 HRESULT CDSCaptureDevice::ReadIfCapturing(ThreadShare& share) {

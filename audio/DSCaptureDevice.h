@@ -8,7 +8,9 @@
 // buffer lock and calls the library and the driver outside it, so a stop
 // never waits for the library. When capture cannot go on (the device failed
 // or stalled, or the driver refuses the audio) the device posts one fault
-// message to the window it was given.
+// message to the window it was given. A start whose capture never moves is
+// retried once on the capture thread, with the device opened afresh, before
+// it counts as a fault (QuietCapture.h).
 #pragma once
 
 #include <windows.h>
@@ -70,11 +72,6 @@ class CDSCaptureDevice : public CCaptureDevice {
     // How long a stop waits for a capture thread stuck in the library before
     // it leaves the thread behind.
     static constexpr DWORD kThreadEndWaitMs = 3000;
-    // No notification for this long while capturing counts as a fault. A
-    // device just started may take longer to deliver its first block (Wine's
-    // sound server connection took 0.6 s to well over 1 s here).
-    static constexpr DWORD kStallMs = 1000;
-    static constexpr DWORD kFirstNotificationMs = 3000;
 
   private:
     static constexpr int kNotifyCount = 50;
@@ -83,7 +80,10 @@ class CDSCaptureDevice : public CCaptureDevice {
     int CloseDevice();
     int InitDevice();
     void EndCaptureThread();
+    HRESULT CreateCapture();
     HRESULT CreateCaptureBuffer(WAVEFORMATEX* format);
+    HRESULT ReopenAndRestart();
+    bool CapturePositionMoved();
     HRESULT InitNotifications();
     HRESULT RecordCapturedData(ThreadShare& share);
     HRESULT ReadIfCapturing(ThreadShare& share);
@@ -93,6 +93,13 @@ class CDSCaptureDevice : public CCaptureDevice {
     void ReportFault(CaptureFault fault);
     static DWORD WINAPI CaptureThreadProc(LPVOID param);
     DWORD RunCaptureThread(ThreadShare& share);
+    // What the capture thread knows of the current start while it waits for
+    // the first block.
+    struct StartWatch {
+        bool positionMoved = false;
+        bool reopened = false;
+    };
+    bool OnQuiet(DWORD quietMs, bool firstBlockPending, StartWatch& start);
 
     DWORD m_dwCaptureThreadId = 0;
     HANDLE m_hCaptureThread = nullptr;
@@ -103,6 +110,7 @@ class CDSCaptureDevice : public CCaptureDevice {
     GUID m_guidCaptureDevice = {};
     DWORD m_dwCaptureBufferSize = 0;
     DWORD m_dwNextCaptureOffset = 0;
+    DWORD m_dwStartCapturePosition = 0; // where the capture position stood at the start
     DWORD m_dwNotifySize = 0;
     HANDLE m_hNotificationEvent = nullptr;
     HANDLE m_hStopEvent = nullptr;

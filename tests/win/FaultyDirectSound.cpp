@@ -48,13 +48,13 @@ template <typename Interface> class Wrapper : public Interface {
 
 class Notify : public Wrapper<IDirectSoundNotify> {
   public:
-    using Wrapper::Wrapper;
+    Notify(IDirectSoundNotify* real, bool frozen) : Wrapper(real), m_frozen(frozen) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return m_real->QueryInterface(iid, out);
     }
     HRESULT STDMETHODCALLTYPE SetNotificationPositions(DWORD count,
                                                        LPCDSBPOSITIONNOTIFY positions) override {
-        if (!ShouldFail(DsOp::Stall))
+        if (!m_frozen && !ShouldFail(DsOp::Stall))
             return m_real->SetNotificationPositions(count, positions);
         static HANDLE never = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         std::vector<DSBPOSITIONNOTIFY> silent(positions, positions + count);
@@ -62,23 +62,39 @@ class Notify : public Wrapper<IDirectSoundNotify> {
             p.hEventNotify = never;
         return m_real->SetNotificationPositions(count, silent.data());
     }
+
+  private:
+    const bool m_frozen;
 };
 
 class Buffer : public Wrapper<IDirectSoundCaptureBuffer> {
   public:
-    using Wrapper::Wrapper;
+    Buffer(IDirectSoundCaptureBuffer* real, bool frozen) : Wrapper(real), m_frozen(frozen) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!IsEqualGUID(iid, IID_IDirectSoundNotify))
             return m_real->QueryInterface(iid, out);
         IDirectSoundNotify* real = nullptr;
         const HRESULT hr = m_real->QueryInterface(iid, reinterpret_cast<void**>(&real));
-        *out = SUCCEEDED(hr) ? new Notify(real) : nullptr;
+        *out = SUCCEEDED(hr) ? new Notify(real, m_frozen) : nullptr;
         return hr;
     }
     HRESULT STDMETHODCALLTYPE GetCaps(LPDSCBCAPS caps) override { return m_real->GetCaps(caps); }
     HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD capture, LPDWORD read) override {
-        return ShouldFail(DsOp::Position) ? DSERR_NODRIVER
-                                          : m_real->GetCurrentPosition(capture, read);
+        if (ShouldFail(DsOp::Position))
+            return DSERR_NODRIVER;
+        if (!m_frozen)
+            return m_real->GetCurrentPosition(capture, read);
+        if (!m_positionKept) {
+            const HRESULT hr = m_real->GetCurrentPosition(&m_capture, &m_read);
+            if (FAILED(hr))
+                return hr;
+            m_positionKept = true;
+        }
+        if (capture)
+            *capture = m_capture;
+        if (read)
+            *read = m_read;
+        return DS_OK;
     }
     HRESULT STDMETHODCALLTYPE GetFormat(LPWAVEFORMATEX f, DWORD size, LPDWORD written) override {
         return m_real->GetFormat(f, size, written);
@@ -101,6 +117,11 @@ class Buffer : public Wrapper<IDirectSoundCaptureBuffer> {
     HRESULT STDMETHODCALLTYPE Unlock(LPVOID p1, DWORD n1, LPVOID p2, DWORD n2) override {
         return m_real->Unlock(p1, n1, p2, n2);
     }
+
+  private:
+    const bool m_frozen;
+    bool m_positionKept = false;
+    DWORD m_capture = 0, m_read = 0;
 };
 
 class Capture : public Wrapper<IDirectSoundCapture> {
@@ -116,7 +137,7 @@ class Capture : public Wrapper<IDirectSoundCapture> {
             return DSERR_NODRIVER;
         IDirectSoundCaptureBuffer* real = nullptr;
         const HRESULT hr = m_real->CreateCaptureBuffer(desc, &real, outer);
-        *out = SUCCEEDED(hr) ? new Buffer(real) : nullptr;
+        *out = SUCCEEDED(hr) ? new Buffer(real, ShouldFail(DsOp::Freeze)) : nullptr;
         return hr;
     }
     HRESULT STDMETHODCALLTYPE GetCaps(LPDSCCAPS caps) override { return m_real->GetCaps(caps); }
@@ -157,6 +178,7 @@ const char* DsOpName(DsOp op) {
                                         "Start",
                                         "GetCurrentPosition",
                                         "Lock",
-                                        "stall"};
+                                        "stall",
+                                        "freeze"};
     return names[static_cast<int>(op)];
 }

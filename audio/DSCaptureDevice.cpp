@@ -196,14 +196,14 @@ void CDSCaptureDevice::StartReadingAtCapturePosition() {
     m_dwNextCaptureOffset = FirstReadOffset(readPosition, m_dwNotifySize, m_dwCaptureBufferSize);
 }
 
-// Capture thread, buffer lock held. A failed read of the position counts as
-// moved: it is the read's fault to report, not a reason to reopen.
-bool CDSCaptureDevice::CapturePositionMoved() {
+// Capture thread, buffer lock held.
+HRESULT CDSCaptureDevice::CapturePositionMoved(bool& moved) {
     DWORD capturePosition = 0, readPosition = 0;
-    if (!m_pDSCaptureBuffer ||
-        FAILED(m_pDSCaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition)))
-        return true;
-    return capturePosition != m_dwStartCapturePosition;
+    if (!m_pDSCaptureBuffer)
+        return E_FAIL;
+    const HRESULT hr = m_pDSCaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition);
+    moved = SUCCEEDED(hr) && capturePosition != m_dwStartCapturePosition;
+    return hr;
 }
 
 // Capture thread, buffer lock held, capturing: the device and its buffer
@@ -345,7 +345,10 @@ DWORD CDSCaptureDevice::RunCaptureThread(ThreadShare& share) {
 bool CDSCaptureDevice::OnQuiet(DWORD quietMs, bool firstBlockPending, StartWatch& start) {
     if (firstBlockPending && !start.reopened && !start.positionMoved) {
         BufferLockGuard guard(m_bufferLock);
-        start.positionMoved = CapturePositionMoved();
+        if (m_state == Capturing && FAILED(CapturePositionMoved(start.positionMoved))) {
+            ReportFault(kCaptureDeviceFailed); // as a read would
+            return false;
+        }
     }
     QuietCapture quiet;
     quiet.quietMs = quietMs;

@@ -83,7 +83,7 @@ class CDSCaptureDevice : public CCaptureDevice {
     HRESULT CreateCapture();
     HRESULT CreateCaptureBuffer(WAVEFORMATEX* format);
     HRESULT ReopenAndRestart();
-    bool CapturePositionMoved();
+    HRESULT CapturePositionMoved(bool& moved);
     HRESULT InitNotifications();
     HRESULT RecordCapturedData(ThreadShare& share);
     HRESULT ReadIfCapturing(ThreadShare& share);

@@ -13,7 +13,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "DeviceNotification.h"
@@ -333,17 +332,13 @@ TEST_F(HotPlugTest, TwentyDevicesAtMostOverBothListsAlsoAfterARebuild) {
 // input device the start-up tells the user and the process ends at once: run
 // in a process of its own, which prints what the message box said.
 void StartAndPrintTheMessageBox(const DeviceSet& inputs, const DeviceSet& outputs) {
-    MessageBoxWatcher watcher(300); // the box stays open while it is printed
-    TestDeviceList devices(inputs, outputs);
-    std::thread print([&] {
-        if (PumpUntil([&] { return !watcher.Seen().empty(); }, 15000)) {
-            const SeenMessageBox box = watcher.Seen()[0];
-            std::fprintf(stderr, "[%s] %s\n", box.caption.c_str(), box.text.c_str());
-            std::fflush(stderr);
-        }
+    // Printed before the box is answered: the answer ends the process.
+    MessageBoxWatcher watcher(0, [](const SeenMessageBox& box) {
+        std::fprintf(stderr, "[%s] %s\n", box.caption.c_str(), box.text.c_str());
+        std::fflush(stderr);
     });
+    TestDeviceList devices(inputs, outputs);
     DialogRunner run(false, &devices);
-    print.join();
     Sleep(10000); // the process ends before this
 }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-MessageBoxWatcher::MessageBoxWatcher(DWORD answerAfterMs)
-    : m_answerAfterMs(answerAfterMs), m_thread([this] { Run(); }) {}
+MessageBoxWatcher::MessageBoxWatcher(DWORD answerAfterMs, SeenFn onSeen)
+    : m_answerAfterMs(answerAfterMs), m_onSeen(std::move(onSeen)), m_thread([this] { Run(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
     m_stop = true;
@@ -46,6 +46,8 @@ BOOL CALLBACK MessageBoxWatcher::OnWindow(HWND hwnd, LPARAM param) {
     }
     self->m_seen.push_back({caption, text});
     self->m_answered.push_back(hwnd);
+    if (self->m_onSeen)
+        self->m_onSeen(self->m_seen.back());
     if (self->m_answerAfterMs)
         Sleep(self->m_answerAfterMs);
     PostMessageA(hwnd, WM_COMMAND, IDOK, 0);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,8 +18,10 @@ struct SeenMessageBox {
 
 class MessageBoxWatcher {
   public:
-    // Each box stays open `answerAfterMs` before it is answered.
-    explicit MessageBoxWatcher(DWORD answerAfterMs = 0);
+    using SeenFn = std::function<void(const SeenMessageBox&)>;
+    // Each box stays open `answerAfterMs` before it is answered; `onSeen`
+    // runs on the watcher's thread before that, while the box is still open.
+    explicit MessageBoxWatcher(DWORD answerAfterMs = 0, SeenFn onSeen = {});
     ~MessageBoxWatcher();
 
     std::vector<SeenMessageBox> Seen();
@@ -28,6 +31,7 @@ class MessageBoxWatcher {
     static BOOL CALLBACK OnWindow(HWND hwnd, LPARAM self);
 
     DWORD m_answerAfterMs;
+    SeenFn m_onSeen;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<SeenMessageBox> m_seen;

@@ -381,28 +381,33 @@ inline void TrackLevel(float* level, int* hops, float value, float alpha) {
     *hops += *hops < 100000 ? 1 : 0;
 }
 
-// How far this hop is eased towards the noisy input (0..1): where the mean
-// frame power while the estimator hears a voice stands well above the mean
-// power in its pauses, what the suppression takes from weak speech costs
-// more than the little noise it removes. Powers, not dB, so that loud
-// transients in the pauses (keys) count as noise; only voiced hops are
-// eased, so pauses stay as deep as before.
+// How far this hop is eased towards the noisy input (0..1). The mean frame
+// power while the estimator hears a voice is set against the peak power
+// (held, falling with peakTauSec) of the hops where it does not clearly
+// hear one: noise, and noise it takes for a voice (keys, swells, the end of
+// a word it is unsure of). Where the voice stands that far above the loudest
+// of the noise, what the suppression takes from weak speech costs more than
+// the little noise it removes. Only hops that both activities call voiced
+// are eased, so pauses stay as deep as before.
 void UpdateEase(NsState* st, const float* pw) {
     const NsParams& p = st->p;
     const float v = st->netBands[kGainBands];
     float e = 0.0f;
     for (int k = 0; k < NS_BINS; k++)
         e += pw[k];
-    if (v > 0.7f)
+    if (v > 0.7f) {
         TrackLevel(&st->voicePower, &st->voicePowerHops, e, st->c.levelAlpha);
-    else if (v < 0.3f)
-        TrackLevel(&st->pausePower, &st->pausePowerHops, e, st->c.levelAlpha);
+    } else {
+        const float decayed = st->noisePeak * st->c.peakDecay;
+        st->noisePeak = e > decayed ? e : decayed;
+        st->noisePeakHops += st->noisePeakHops < 100000 ? 1 : 0;
+    }
     st->ease = 0.0f;
-    if (st->voicePowerHops < 40 || st->pausePowerHops < 40)
+    if (st->voicePowerHops < 40 || st->noisePeakHops < 40)
         return; // 200 ms of each before the ratio means anything
-    const float snr = PowerToDb((st->voicePower + 1.0f) / (st->pausePower + 1.0f));
+    const float snr = PowerToDb((st->voicePower + 1.0f) / (st->noisePeak + 1.0f));
     const float high = Clamp((snr - p.easeSnrDb) / p.easeSpanDb, 0.0f, 1.0f);
-    st->ease = high * Clamp((v - 0.5f) * 4.0f, 0.0f, 1.0f);
+    st->ease = high * Clamp((v - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
 }
 
 // What the statistical gain leaves of transient and fluctuating noise, the
@@ -412,10 +417,14 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
     MakeFeatures(st, pw, gain);
     GainNetRun(GainNetModel(), &st->net, st->features, st->netBands);
     UpdateEase(st, pw);
-    const float depth = st->p.netDepth * (1.0f - st->p.easeNet * st->ease);
+    const float e = st->p.easeNet * st->ease;
     float band[kGainBands], bins[NS_PAD];
-    for (int b = 0; b < kGainBands; b++)
-        band[b] = 1.0f - depth * (1.0f - st->netBands[b]);
+    for (int b = 0; b < kGainBands; b++) {
+        const float f = st->netBands[b];
+        // bands the estimator is sure are noise (a key during a word) keep their factor
+        const float eb = e * Clamp((f - st->p.easeFrom) * 3.33f, 0.0f, 1.0f);
+        band[b] = 1.0f - st->p.netDepth * (1.0f - eb) * (1.0f - f);
+    }
     BandsToBins(band, bins);
     for (int k = 0; k < NS_BINS; k++)
         gain[k] *= bins[k];
@@ -659,11 +668,13 @@ void NsDefaultParams(NsParams* p) {
     p->onsetPauseRampSec = 0.02f;
     p->onsetPauseDb = -30.0f;
     p->onsetPauseNetEnd = 0.8f;
-    p->easeSnrDb = 14.0f;
-    p->easeSpanDb = 4.0f;
+    p->easeSnrDb = 7.0f;
+    p->easeSpanDb = 3.0f;
     p->easeNet = 1.0f;
+    p->easeFrom = 0.2f;
     p->easeGain = 0.3f;
     p->levelTauSec = 1.0f;
+    p->peakTauSec = 1.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {
@@ -684,6 +695,7 @@ void NsInit(NsState* st, const NsParams* params) {
     c.onsetGamma = DbToPowerExact(p.onsetDb);
     c.clickGainMin = DbToAmplitude(p.clickFloorDb);
     c.levelAlpha = 1.0f - PerHop(p.levelTauSec);
+    c.peakDecay = PerHop(p.peakTauSec);
     c.steadyRise = p.steadyRiseSec > 0.0f ? 1.0f - PerHop(p.steadyRiseSec) : 1.0f;
     RealFftInit(&st->fft);
     MakeWindows(st);

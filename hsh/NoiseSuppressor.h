@@ -97,11 +97,13 @@ struct NsParams {
     float onsetPauseRampSec;  // ... the frame is taken down (ramped in over this time) ...
     float onsetPauseDb;       // ... by this much, where the learned voice activity is ...
     float onsetPauseNetEnd;   // ... below this (fully from 0.2 lower)
-    float easeSnrDb;          // where the level while a voice is heard exceeds the level
-    float easeSpanDb;         // in its pauses by this (ramped in over this span) ...
+    float easeSnrDb;          // where the mean level of a voice stands above the peak
+    float easeSpanDb;         // level of the noise by this (ramped in over this span) ...
     float easeNet;            // 0..1: ... the learned band factors are eased to 1 this much
+    float easeFrom;           // ... where they are above this (ramped over 0.3) ...
     float easeGain;           // 0..1: ... and the whole gain this much (in dB) in voiced hops
-    float levelTauSec;        // time constant of those two levels
+    float levelTauSec;        // time constant of the voice's mean level
+    float peakTauSec;         // ... and of the fall of the noise's peak level
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -112,6 +114,7 @@ struct NsConstants {
     float clickGainMin;              // amplitude
     float steadyRise;                // per-hop weight of a rising gain in pauses
     float levelAlpha;                // per-hop weight of the voice and pause levels
+    float peakDecay;                 // per-hop fall of the noise's peak level
 };
 
 struct NsState {
@@ -142,11 +145,13 @@ struct NsState {
     float steadyLg[NS_PAD];    // log2 gain of the previous hop after SteadyPauseGain
     float work[NS_FFT + 2];    // FFT scratch (interleaved re/im)
     GainNetState net;
-    float features[kGainFeatures];      // the learned estimator's input of the last hop
-    float netBands[kGainOutputs];       // ... and its output (band factors, voice activity)
-    float voicePower, pausePower;       // mean frame power where the estimator hears a voice / none
-    int voicePowerHops, pausePowerHops; // ... and how many hops each has seen (saturating)
-    float ease;                         // 0..1: how far this hop is eased (UpdateEase)
+    float features[kGainFeatures]; // the learned estimator's input of the last hop
+    float netBands[kGainOutputs];  // ... and its output (band factors, voice activity)
+    float voicePower;              // mean frame power where the estimator hears a voice ...
+    int voicePowerHops;            // ... over this many hops (saturating)
+    float noisePeak;   // peak frame power (falling) where it does not clearly hear one ...
+    int noisePeakHops; // ... over this many hops (saturating)
+    float ease;        // 0..1: how far this hop is eased (UpdateEase)
 };
 
 void NsDefaultParams(NsParams* p);

@@ -113,7 +113,7 @@ struct NsConstants {
     float xiMin, keepXi, onsetGamma; // power ratios
     float clickGainMin;              // amplitude
     float steadyRise;                // per-hop weight of a rising gain in pauses
-    float levelAlpha;                // per-hop weight of the voice and pause levels
+    float levelAlpha;                // per-hop weight of the voice's mean level
     float peakDecay;                 // per-hop fall of the noise's peak level
 };
 

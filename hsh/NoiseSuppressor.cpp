@@ -374,14 +374,57 @@ void MakeFeatures(NsState* st, const float* pw, const float* gain) {
     f[3 * kGainBands + 2] = st->hiSnr;
 }
 
+// Running mean that starts as a plain average and settles to a time constant.
+inline void TrackLevel(float* level, int* hops, float value, float alpha) {
+    const float w = 1.0f / static_cast<float>(*hops + 1);
+    *level += (w > alpha ? w : alpha) * (value - *level);
+    *hops += *hops < 100000 ? 1 : 0;
+}
+
+// How far this hop is eased towards the noisy input (0..1). The mean frame
+// power while the estimator hears a voice is set against the peak power
+// (held, falling with peakTauSec) of the hops where it does not clearly
+// hear one: noise, and noise it takes for a voice (keys, swells, the end of
+// a word it is unsure of). Where the voice stands that far above the loudest
+// of the noise, what the suppression takes from weak speech costs more than
+// the little noise it removes. Only hops that both activities call voiced
+// are eased, so pauses stay as deep as before.
+void UpdateEase(NsState* st, const float* pw) {
+    const NsParams& p = st->p;
+    const float v = st->netBands[kGainBands];
+    float e = 0.0f;
+    for (int k = 0; k < NS_BINS; k++)
+        e += pw[k];
+    if (v > 0.7f) {
+        TrackLevel(&st->voicePower, &st->voicePowerHops, e, st->c.levelAlpha);
+    } else {
+        const float decayed = st->noisePeak * st->c.peakDecay;
+        st->noisePeak = e > decayed ? e : decayed;
+        st->noisePeakHops += st->noisePeakHops < 100000 ? 1 : 0;
+    }
+    st->ease = 0.0f;
+    if (st->voicePowerHops < 40 || st->noisePeakHops < 40)
+        return; // 200 ms of each before the ratio means anything
+    const float snr = PowerToDb((st->voicePower + 1.0f) / (st->noisePeak + 1.0f));
+    const float high = Clamp((snr - p.easeSnrDb) / p.easeSpanDb, 0.0f, 1.0f);
+    st->ease = high * Clamp((v - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
+}
+
 // What the statistical gain leaves of transient and fluctuating noise, the
-// learned estimator takes away, per band.
+// learned estimator takes away, per band (less so where UpdateEase says
+// the voice stands well clear of the noise).
 void ApplyGainNet(NsState* st, const float* pw, float* gain) {
     MakeFeatures(st, pw, gain);
     GainNetRun(GainNetModel(), &st->net, st->features, st->netBands);
+    UpdateEase(st, pw);
+    const float e = st->p.easeNet * st->ease;
     float band[kGainBands], bins[NS_PAD];
-    for (int b = 0; b < kGainBands; b++)
-        band[b] = 1.0f - st->p.netDepth * (1.0f - st->netBands[b]);
+    for (int b = 0; b < kGainBands; b++) {
+        const float f = st->netBands[b];
+        // bands the estimator is sure are noise (a key during a word) keep their factor
+        const float eb = e * Clamp((f - st->p.easeFrom) * 3.33f, 0.0f, 1.0f);
+        band[b] = 1.0f - st->p.netDepth * (1.0f - eb) * (1.0f - f);
+    }
     BandsToBins(band, bins);
     for (int k = 0; k < NS_BINS; k++)
         gain[k] *= bins[k];
@@ -391,14 +434,20 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
 // speech: speech-like noise (babble) and noise that swells. Where it has
 // heard no voice for a while, the frame is taken down further (bins far
 // above the noise as far as they are present); a voiced hop ends that at
-// once. This comes after the estimator's features, which so never depend on
-// its own output.
+// once. Where the frame activity has heard nothing either for a moment, a
+// weaker doubt (quietNetBelow) is enough to count towards the pause: both
+// detectors agree, and the estimator's activity falls only slowly at the end
+// of speech. This comes after the estimator's features, which so never
+// depend on its own output.
 void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
     const NsParams& p = st->p;
     const float v = st->netBands[kGainBands];
+    const bool quiet = static_cast<float>(st->pauseHops) * kHopSec >= p.quietAfterSec;
+    const float below =
+        quiet && p.quietNetBelow > p.netPauseBelow ? p.quietNetBelow : p.netPauseBelow;
     if (v >= p.netPauseEnd)
         st->netPauseHops = 0;
-    else if (v < p.netPauseBelow && st->netPauseHops < 100000)
+    else if (v < below && st->netPauseHops < 100000)
         st->netPauseHops++;
     const float held = static_cast<float>(st->netPauseHops) * kHopSec - p.netPauseAfterSec;
     const float depth = Clamp(held / p.netPauseRampSec, 0.0f, 1.0f) * p.netPauseDb;
@@ -407,6 +456,39 @@ void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
     const float g = DbToAmplitude(depth), keep = p.netPauseKeep;
     for (int k = 0; k < NS_PAD; k++)
         gain[k] *= g + (1.0f - g) * keep * presence[k];
+}
+
+// The first part of a pause: the frame activity has heard nothing for a
+// moment, but the estimator's activity, and with it the learned pause, is
+// still falling, and the frame activity's floor follows its slow release.
+// Where the estimator is not sure of a voice either (below onsetPauseNetEnd,
+// fully from 0.2 lower), the frame goes onsetPauseDb down at once (ramped
+// over a few hops); any activity lifts it in proportion, as in
+// PauseAttenuation. It comes after SteadyPauseGain, so the smoothing's slow
+// rise never carries this dip into weak speech that follows it.
+void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
+    const NsParams& p = st->p;
+    const float v = st->vadInst, nv = st->netBands[kGainBands];
+    const float lift = v < 0.05f ? 1.0f : Clamp(1.0f - v / p.pauseHoldVad, 0.0f, 1.0f);
+    const float held = static_cast<float>(st->pauseHops) * kHopSec - p.onsetPauseAfterSec;
+    const float unsure = Clamp((p.onsetPauseNetEnd - nv) * 5.0f, 0.0f, 1.0f);
+    const float depth =
+        Clamp(held / p.onsetPauseRampSec, 0.0f, 1.0f) * p.onsetPauseDb * lift * unsure;
+    if (depth >= 0.0f)
+        return;
+    const float g = DbToAmplitude(depth);
+    for (int k = 0; k < NS_PAD; k++)
+        gain[k] *= g + (1.0f - g) * presence[k];
+}
+
+// Where UpdateEase finds the voice well clear of the noise, a voiced hop's
+// gain is taken towards 1 (as a power of it, so in dB by a share).
+void EaseGain(const NsState* st, float* gain) {
+    const float e = 1.0f - st->ease * st->p.easeGain;
+    if (e >= 1.0f)
+        return;
+    for (int k = 0; k < NS_PAD; k++)
+        gain[k] = FastExp2(e * FastLog2(gain[k] + 1e-9f));
 }
 
 // The residual of a pause flickers when each bin's gain follows every random
@@ -453,6 +535,8 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     ApplyGainNet(st, pw, gain);
     NetPauseAttenuation(st, gain, presence);
     SteadyPauseGain(st, gain, presence);
+    PauseOnsetAttenuation(st, gain, presence);
+    EaseGain(st, gain);
 }
 
 // Keyboard-click suppression in the time domain. The output hop is one hop
@@ -578,6 +662,19 @@ void NsDefaultParams(NsParams* p) {
     p->netPauseRampSec = 0.03f;
     p->netPauseDb = -60.0f;
     p->netPauseKeep = 1.0f;
+    p->quietNetBelow = 0.69f;
+    p->quietAfterSec = 0.03f;
+    p->onsetPauseAfterSec = 0.01f;
+    p->onsetPauseRampSec = 0.02f;
+    p->onsetPauseDb = -30.0f;
+    p->onsetPauseNetEnd = 0.8f;
+    p->easeSnrDb = 7.0f;
+    p->easeSpanDb = 3.0f;
+    p->easeNet = 1.0f;
+    p->easeFrom = 0.2f;
+    p->easeGain = 0.3f;
+    p->levelTauSec = 1.0f;
+    p->peakTauSec = 1.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {
@@ -597,6 +694,8 @@ void NsInit(NsState* st, const NsParams* params) {
     c.keepXi = DbToPowerExact(p.pauseKeepDb);
     c.onsetGamma = DbToPowerExact(p.onsetDb);
     c.clickGainMin = DbToAmplitude(p.clickFloorDb);
+    c.levelAlpha = 1.0f - PerHop(p.levelTauSec);
+    c.peakDecay = PerHop(p.peakTauSec);
     c.steadyRise = p.steadyRiseSec > 0.0f ? 1.0f - PerHop(p.steadyRiseSec) : 1.0f;
     RealFftInit(&st->fft);
     MakeWindows(st);

@@ -10,6 +10,9 @@
 //   long-term speech SNR ->
 //   OM-LSA gain (Cohen & Berdugo 2001) with speech presence probability and
 //   an activity-dependent floor (deep in pauses, gentle in speech) ->
+//   learned band factors and voice activity (GainNet) -> pause attenuation
+//   from both activities, steadied in pauses; voiced hops eased where the
+//   voice stands well clear of the noise ->
 //   inverse FFT -> short synthesis window (2*NS_HOP) -> overlap-add ->
 //   time-domain click suppressor (one hop of look-ahead).
 // The short synthesis window keeps the algorithmic delay at
@@ -40,53 +43,67 @@ constexpr int NS_PAD = (NS_BINS + 7) / 8 * 8; // NS_BINS rounded up to a multipl
 // into the per-hop constants the processing uses. Defaults (NsDefaultParams)
 // are what the DLL uses; the benchmark driver can override them for tuning.
 struct NsParams {
-    float noiseTauSec;       // noise PSD smoothing time constant
-    float sppPriorDb;        // fixed a-priori SNR assumed under H1 for SPP
-    float sppPriorHiDb;      // ... used instead when the long-term SNR is high
-    int guardBins;           // bins below this are not learnt as noise while
-                             // their upper neighbour holds speech
-    float ddAlpha;           // decision-directed weight in speech
-    float ddAlphaPause;      // ... when activity is 0
-    float ddAlphaRise;       // ... for rising bins at high SNR in speech
-    float onsetDb;           // a-posteriori SNR above which xi follows the frame
-    float lowLeak;           // share of bin k+1's speech credited to bin k ...
-    int lowLeakBins;         // ... for the lowest this many bins
-    float hiSnrDb;           // long-term SNR where "high SNR" starts
-    float xiMinDb;           // lower limit of the a-priori SNR
-    float qMax;              // maximum a-priori speech absence probability
-    float qMaxPause;         // ... when activity is 0
-    float floorSpeechDb;     // gain floor while speech is present
-    float floorPauseDb;      // gain floor in speech pauses
-    float pauseDb;           // extra broadband attenuation when activity is 0
-    float deepPauseDb;       // extra attenuation once a pause has lasted ...
-    float deepPauseAfterSec; // ... this long
-    float deepPauseRampSec;  // ... ramped in over this time
-    float pauseHoldVad;      // frame activity that ends a pause; below it (and
-                             // above 0.05) the deep attenuation is only lifted ...
-    float pauseHoldAfterSec; // ... once a pause has lasted this long
-    float pauseKeepDb;       // a-priori SNR above which a bin is kept out of
-                             // the broadband pause attenuation
-    float vadAttackSec;      // smoothing of frame speech activity, rising
-    float vadReleaseSec;     // ... falling
-    float vadLlrLo;          // frame log-likelihood ratio (nats) mapped to activity 0
-    float vadLlrHi;          // ... and to activity 1
-    float sppFsmooth;        // 0..1: use 3-bin averaged SNRs for presence
-    float stagTauSec;        // time constant of the SPP stagnation guard
-    float clickRatioDb;      // hop energy above both neighbours => click
-    float clickSpeechDb;     // ... plus this much while speech is active
-    float clickFloorDb;      // strongest attenuation applied to a click hop
-    float netDepth;          // 0..1: how much of the learned band factors is applied
-    float steadyRiseSec;     // in pauses a bin's gain rises with this time constant
-                             // (it falls at once), so noise peaks do not flicker
-    float steadyAfterSec;    // ... once no activity has been seen for this long
-    float steadyRampSec;     // ... ramped in over this time
-    float steadySpread;      // 0..1: in pauses the gain is averaged over 3 bins by this much
-    float netPauseBelow;     // learned voice activity below which a hop counts as a pause ...
-    float netPauseEnd;       // ... and from which it ends one
-    float netPauseAfterSec;  // such a pause is taken down further after this long ...
-    float netPauseRampSec;   // ... ramped in over this time ...
-    float netPauseDb;        // ... by this much
-    float netPauseKeep;      // 0..1: bins far above the noise are kept out of it this much
+    float noiseTauSec;        // noise PSD smoothing time constant
+    float sppPriorDb;         // fixed a-priori SNR assumed under H1 for SPP
+    float sppPriorHiDb;       // ... used instead when the long-term SNR is high
+    int guardBins;            // bins below this are not learnt as noise while
+                              // their upper neighbour holds speech
+    float ddAlpha;            // decision-directed weight in speech
+    float ddAlphaPause;       // ... when activity is 0
+    float ddAlphaRise;        // ... for rising bins at high SNR in speech
+    float onsetDb;            // a-posteriori SNR above which xi follows the frame
+    float lowLeak;            // share of bin k+1's speech credited to bin k ...
+    int lowLeakBins;          // ... for the lowest this many bins
+    float hiSnrDb;            // long-term SNR where "high SNR" starts
+    float xiMinDb;            // lower limit of the a-priori SNR
+    float qMax;               // maximum a-priori speech absence probability
+    float qMaxPause;          // ... when activity is 0
+    float floorSpeechDb;      // gain floor while speech is present
+    float floorPauseDb;       // gain floor in speech pauses
+    float pauseDb;            // extra broadband attenuation when activity is 0
+    float deepPauseDb;        // extra attenuation once a pause has lasted ...
+    float deepPauseAfterSec;  // ... this long
+    float deepPauseRampSec;   // ... ramped in over this time
+    float pauseHoldVad;       // frame activity that ends a pause; below it (and
+                              // above 0.05) the deep attenuation is only lifted ...
+    float pauseHoldAfterSec;  // ... once a pause has lasted this long
+    float pauseKeepDb;        // a-priori SNR above which a bin is kept out of
+                              // the broadband pause attenuation
+    float vadAttackSec;       // smoothing of frame speech activity, rising
+    float vadReleaseSec;      // ... falling
+    float vadLlrLo;           // frame log-likelihood ratio (nats) mapped to activity 0
+    float vadLlrHi;           // ... and to activity 1
+    float sppFsmooth;         // 0..1: use 3-bin averaged SNRs for presence
+    float stagTauSec;         // time constant of the SPP stagnation guard
+    float clickRatioDb;       // hop energy above both neighbours => click
+    float clickSpeechDb;      // ... plus this much while speech is active
+    float clickFloorDb;       // strongest attenuation applied to a click hop
+    float netDepth;           // 0..1: how much of the learned band factors is applied
+    float steadyRiseSec;      // in pauses a bin's gain rises with this time constant
+                              // (it falls at once), so noise peaks do not flicker
+    float steadyAfterSec;     // ... once no activity has been seen for this long
+    float steadyRampSec;      // ... ramped in over this time
+    float steadySpread;       // 0..1: in pauses the gain is averaged over 3 bins by this much
+    float netPauseBelow;      // learned voice activity below which a hop counts as a pause ...
+    float netPauseEnd;        // ... and from which it ends one
+    float netPauseAfterSec;   // such a pause is taken down further after this long ...
+    float netPauseRampSec;    // ... ramped in over this time ...
+    float netPauseDb;         // ... by this much
+    float netPauseKeep;       // 0..1: bins far above the noise are kept out of it this much
+    float quietNetBelow;      // once the frame activity has heard nothing for ...
+    float quietAfterSec;      // ... this long, a learned voice activity below this also
+                              // counts towards the learned pause (both detectors agree)
+    float onsetPauseAfterSec; // once the frame activity has heard nothing for this long ...
+    float onsetPauseRampSec;  // ... the frame is taken down (ramped in over this time) ...
+    float onsetPauseDb;       // ... by this much, where the learned voice activity is ...
+    float onsetPauseNetEnd;   // ... below this (fully from 0.2 lower)
+    float easeSnrDb;          // where the mean level of a voice stands above the peak
+    float easeSpanDb;         // level of the noise by this (ramped in over this span) ...
+    float easeNet;            // 0..1: ... the learned band factors are eased to 1 this much
+    float easeFrom;           // ... where they are above this (ramped over 0.3) ...
+    float easeGain;           // 0..1: ... and the whole gain this much (in dB) in voiced hops
+    float levelTauSec;        // time constant of the voice's mean level
+    float peakTauSec;         // ... and of the fall of the noise's peak level
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -96,6 +113,8 @@ struct NsConstants {
     float xiMin, keepXi, onsetGamma; // power ratios
     float clickGainMin;              // amplitude
     float steadyRise;                // per-hop weight of a rising gain in pauses
+    float levelAlpha;                // per-hop weight of the voice's mean level
+    float peakDecay;                 // per-hop fall of the noise's peak level
 };
 
 struct NsState {
@@ -128,6 +147,11 @@ struct NsState {
     GainNetState net;
     float features[kGainFeatures]; // the learned estimator's input of the last hop
     float netBands[kGainOutputs];  // ... and its output (band factors, voice activity)
+    float voicePower;              // mean frame power where the estimator hears a voice ...
+    int voicePowerHops;            // ... over this many hops (saturating)
+    float noisePeak;   // peak frame power (falling) where it does not clearly hear one ...
+    int noisePeakHops; // ... over this many hops (saturating)
+    float ease;        // 0..1: how far this hop is eased (UpdateEase)
 };
 
 void NsDefaultParams(NsParams* p);

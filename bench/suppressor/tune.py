@@ -2,9 +2,10 @@
 """Tuning helper: run the Hushwave suppressor with parameter overrides on
 one split (or a quick subset of it) and print its scores (used during
 development; the benchmark itself runs with the compiled-in defaults).
-Usage: tune.py [--split tune|heldout] [--snr 20,...] [--noise babble,...] [--every N] [k=v ...]
+Usage: tune.py [--split tune|heldout] [--snr 20,...] [--noise babble,...] [--every N] [--files] [k=v ...]
   --snr/--noise keep only those mixtures, --every N every N-th utterance of
   the split: a quick subset to iterate on; the full bench for final figures.
+  --files also prints each file's scores.
 """
 import argparse
 import os
@@ -41,6 +42,7 @@ def main():
     ap.add_argument('--snr', default='')
     ap.add_argument('--noise', default='')
     ap.add_argument('--every', type=int, default=1)
+    ap.add_argument('--files', action='store_true')
     ap.add_argument('params', nargs='*')
     a = ap.parse_args()
     snrs = {int(x) for x in a.snr.split(',') if x}
@@ -71,6 +73,9 @@ def main():
     st = np.array([s['stoi'] - base[n][1] for s, n in zip(sc, names)])
     att1 = np.array([s['att1'] for s in sc])
     mus = np.array([s['musical'] for s in sc])
+    if a.files:
+        for n, x, y, p, m in zip(names, si, st, att1, mus):
+            print(f'{n}: {x:.2f} / {y:+.6f}  pauses {p:.1f}  musical {m:.2f}')
     snr = np.array([int(r['snr']) for r in rows])
     noise = np.array([r['noise'] for r in rows])
     print(f"ALL sisdr_i {si.mean():.3f} stoi {st.mean():+.4f} att1 {att1.mean():.1f} (min type "
@@ -89,6 +94,9 @@ def main():
         print('vs rnnoise    :', ' '.join(
             f"{k}:{'win' if si[noise == k].mean() > rsi[noise == k].mean() and st[noise == k].mean() > rst[noise == k].mean() else 'LOSE'}"
             f"({st[noise == k].mean() - rst[noise == k].mean():+.4f})" for k in kinds))
+        rmus = np.array([rn[n]['musical'] for n in names])
+        print(f"rnnoise musical {np.nanmean(rmus):.2f} (ours {np.nanmean(mus):.2f}):",
+              ' '.join(f"{k}:{np.nanmean(rmus[noise == k]):.2f}" for k in kinds))
     print('pauses/musical:', ' '.join(f"{k}:{att1[noise == k].mean():.1f}/{np.nanmean(mus[noise == k]):.2f}"
                                       for k in kinds))
 

@@ -181,6 +181,27 @@ void UpdateVad(NsState* st, const float* gam, const float* xi) {
     st->vad = a * st->vad + (1.0f - a) * pf;
 }
 
+// Noise that swells faster than the tracker follows looks like speech to the
+// frame activity (every bin stands above the noise), but it keeps the
+// noise's spectral shape. Over 125 Hz-4 kHz, the ratio of the frame to the
+// tracked noise is spread as a periodogram of noise is, ln(mean) -
+// mean(ln) about 0.58 (Euler's constant), while speech's harmonics and
+// formants spread it well beyond 1; its geometric mean, corrected by the
+// same constant, is the level the noise has risen by.
+void UpdateSwell(NsState* st, const float* gam) {
+    float sum = 0.0f, lsum = 0.0f;
+    for (int k = kVadLo; k < kVadHi; k++) {
+        sum += gam[k];
+        lsum += FastLn(gam[k] + 1e-6f);
+    }
+    constexpr float n = static_cast<float>(kVadHi - kVadLo), kEuler = 0.5772157f;
+    const float shape = FastLn(sum / n) - lsum / n, rise = lsum / n + kEuler;
+    st->swellShape += 0.25f * (shape - st->swellShape);
+    st->swellRise += 0.25f * (rise - st->swellRise);
+    const bool swell = st->swellShape < st->p.swellShape && st->swellRise > st->c.swellRise;
+    st->swellHops = swell ? st->swellHops + (st->swellHops < 100000 ? 1 : 0) : 0;
+}
+
 // Decision-directed a-priori SNR (Ephraim & Malah) and its smoothed copy.
 void AprioriSnr(NsState* st, const float* pw, float* gam, float* xi) {
     const NsParams& p = st->p;
@@ -464,14 +485,27 @@ void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
 // Where the estimator is not sure of a voice either (below onsetPauseNetEnd,
 // fully from 0.2 lower), the frame goes onsetPauseDb down at once (ramped
 // over a few hops); any activity lifts it in proportion, as in
-// PauseAttenuation. It comes after SteadyPauseGain, so the smoothing's slow
-// rise never carries this dip into weak speech that follows it.
+// PauseAttenuation, and only activity from onsetHoldVad restarts the count
+// (a noise blip would otherwise bring back the speech floor for 30 ms).
+// Where the noise swells (UpdateSwell), the frame activity hears speech in
+// it and the estimator is unsure for longer: the onset then counts the
+// swelling hops, ignores the frame activity, and applies up to swellNetEnd.
+// It comes after SteadyPauseGain, so the smoothing's slow rise never carries
+// this dip into weak speech that follows it.
 void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
     const NsParams& p = st->p;
     const float v = st->vadInst, nv = st->netBands[kGainBands];
-    const float lift = v < 0.05f ? 1.0f : Clamp(1.0f - v / p.pauseHoldVad, 0.0f, 1.0f);
-    const float held = static_cast<float>(st->pauseHops) * kHopSec - p.onsetPauseAfterSec;
-    const float unsure = Clamp((p.onsetPauseNetEnd - nv) * 5.0f, 0.0f, 1.0f);
+    if (v >= p.onsetHoldVad)
+        st->onsetHops = 0;
+    else if (v < 0.05f && st->onsetHops < 100000)
+        st->onsetHops++;
+    int hops = st->pauseHops > st->onsetHops ? st->pauseHops : st->onsetHops;
+    hops = st->swellHops > hops ? st->swellHops : hops;
+    const bool swell = st->swellHops > 0;
+    const float lift = v < 0.05f || swell ? 1.0f : Clamp(1.0f - v / p.pauseHoldVad, 0.0f, 1.0f);
+    const float held = static_cast<float>(hops) * kHopSec - p.onsetPauseAfterSec;
+    const float end = swell ? p.swellNetEnd : p.onsetPauseNetEnd;
+    const float unsure = Clamp((end - nv) * 5.0f, 0.0f, 1.0f);
     const float depth =
         Clamp(held / p.onsetPauseRampSec, 0.0f, 1.0f) * p.onsetPauseDb * lift * unsure;
     if (depth >= 0.0f)
@@ -529,6 +563,7 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     float xi[NS_PAD], gam[NS_PAD], q[NS_PAD], presence[NS_PAD];
     AprioriSnr(st, pw, gam, xi);
     UpdateVad(st, gam, xi);
+    UpdateSwell(st, gam);
     AbsenceProb(st, q);
     OmlsaGain(st, gam, xi, q, gain, presence);
     PauseAttenuation(st, gain, presence);
@@ -668,6 +703,10 @@ void NsDefaultParams(NsParams* p) {
     p->onsetPauseRampSec = 0.02f;
     p->onsetPauseDb = -30.0f;
     p->onsetPauseNetEnd = 0.8f;
+    p->onsetHoldVad = 0.15f;
+    p->swellShape = 0.7f;
+    p->swellRiseDb = 3.0f;
+    p->swellNetEnd = 1.0f;
     p->easeSnrDb = 7.0f;
     p->easeSpanDb = 3.0f;
     p->easeNet = 1.0f;
@@ -696,6 +735,7 @@ void NsInit(NsState* st, const NsParams* params) {
     c.clickGainMin = DbToAmplitude(p.clickFloorDb);
     c.levelAlpha = 1.0f - PerHop(p.levelTauSec);
     c.peakDecay = PerHop(p.peakTauSec);
+    c.swellRise = p.swellRiseDb / 4.3429448f; // 10 / ln(10)
     c.steadyRise = p.steadyRiseSec > 0.0f ? 1.0f - PerHop(p.steadyRiseSec) : 1.0f;
     RealFftInit(&st->fft);
     MakeWindows(st);

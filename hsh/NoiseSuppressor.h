@@ -97,6 +97,11 @@ struct NsParams {
     float onsetPauseRampSec;  // ... the frame is taken down (ramped in over this time) ...
     float onsetPauseDb;       // ... by this much, where the learned voice activity is ...
     float onsetPauseNetEnd;   // ... below this (fully from 0.2 lower)
+    float onsetHoldVad;       // frame activity that restarts the onset's count (weaker only
+                              // lifts it in proportion)
+    float swellShape;         // a frame whose spread over the noise (UpdateSwell) is below
+    float swellRiseDb;        // this and whose level is this far above it is the noise swelling:
+    float swellNetEnd;        // the onset then ignores the frame activity, up to this learned one
     float easeSnrDb;          // where the mean level of a voice stands above the peak
     float easeSpanDb;         // level of the noise by this (ramped in over this span) ...
     float easeNet;            // 0..1: ... the learned band factors are eased to 1 this much
@@ -113,6 +118,7 @@ struct NsConstants {
     float xiMin, keepXi, onsetGamma; // power ratios
     float clickGainMin;              // amplitude
     float steadyRise;                // per-hop weight of a rising gain in pauses
+    float swellRise;                 // swellRiseDb as a mean natural log
     float levelAlpha;                // per-hop weight of the voice's mean level
     float peakDecay;                 // per-hop fall of the noise's peak level
 };
@@ -139,6 +145,10 @@ struct NsState {
     float hiSnr;               // 0..1: how far ltSnr is above hiSnrDb
     int pauseHops;             // hops since activity was last seen
     int netPauseHops;          // hops since the learned voice activity was last seen
+    int onsetHops;             // hops since the frame activity was last clearly seen
+    float swellShape;          // smoothed spread of the frame over the noise ...
+    float swellRise;           // ... and its level above it (UpdateSwell)
+    int swellHops;             // hops the noise has been swelling
     float hopE[3];             // pre-emphasised energy of last 3 hops
     float emphPrev;            // pre-emphasis filter memory
     float clickGain;           // time-domain gain of the previous hop

@@ -103,9 +103,7 @@ TEST_F(ProgramTest, TheCloseBoxOnlyHidesTheWindow) {
     HWND main = StartToMainWindow(app);
     ASSERT_TRUE(BecomesVisible(main, 10000));
     PostMessageA(main, WM_CLOSE, 0, 0);
-    const DWORD start = GetTickCount();
-    while (IsWindowVisible(main) && GetTickCount() - start < 5000)
-        Sleep(20);
+    PumpUntil([&] { return !IsWindowVisible(main); }, 5000);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_EQ(app.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
 }

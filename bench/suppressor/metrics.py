@@ -136,7 +136,11 @@ def musical_noise(noisy, proc, clean, skip_seconds=1.0, nfft=512, hop=256):
     residual's gain |P|^2/|X|^2 (dB, clipped to [-40, +10]) flickers from
     frame to frame in each bin, as its standard deviation over the pause
     frames, averaged over the bins. A steady attenuation scores 0; isolated
-    tones that come and go in a suppressed floor score high."""
+    tones that come and go in a suppressed floor score high. A gain is only
+    defined where there is input: bin-frames below one LSB of white noise
+    (digital silence between key clicks, a 16-bit file holds nothing
+    weaker) are left out, else every click taken down would read as a
+    40 dB flicker against the 0/0 "gain" of the silence around it."""
     _, _, X = signal.stft(noisy, nperseg=nfft, noverlap=nfft - hop, boundary=None, padded=False)
     _, _, P = signal.stft(proc, nperseg=nfft, noverlap=nfft - hop, boundary=None, padded=False)
     m = ~activity_mask(clean)
@@ -146,8 +150,15 @@ def musical_noise(noisy, proc, clean, skip_seconds=1.0, nfft=512, hop=256):
         m[np.minimum(centres + nfft // 2 - 1, len(m) - 1)]
     if pause.sum() < 3:
         return float('nan')
-    g = 10 * np.log10((np.abs(P[2:-1, pause]) ** 2 + 1e-6) / (np.abs(X[2:-1, pause]) ** 2 + 1e-6))
-    return float(np.mean(np.std(np.clip(g, -40.0, 10.0), axis=1)))
+    w = signal.get_window('hann', nfft)
+    lsb = np.sum(w ** 2) / np.sum(w) ** 2  # |X|^2 of unit-variance white noise in this STFT
+    px, pp = np.abs(X[2:-1, pause]) ** 2, np.abs(P[2:-1, pause]) ** 2
+    g = np.clip(10 * np.log10((pp + 1e-6) / (px + 1e-6)), -40.0, 10.0)
+    g = np.where(px >= lsb, g, np.nan)
+    enough = np.sum(~np.isnan(g), axis=1) >= 3
+    if not enough.any():
+        return float('nan')
+    return float(np.mean(np.nanstd(g[enough], axis=1)))
 
 
 def lsd_speech(clean, proc, nfft=512, hop=256):

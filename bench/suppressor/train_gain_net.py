@@ -12,7 +12,11 @@ final band gain (statistical gain x r) with it, on square roots as RNNoise
 does, and counts taking away too much four times (speech kept first).
 A last output is the voice activity of the frame (clean frame energy within
 45 dB of the mixture's loudest, as the benchmark's pause mask counts it),
-learnt by cross-entropy beside the gains.
+learnt by cross-entropy beside the gains; its first PAUSE_START_SEC of each
+pause counts PAUSE_START_WEIGHT times (1: like any other hop, as the
+committed model was trained; a lingering "voice" at the end of a word keeps
+the residual up for the first 100-250 ms of a pause; 2 and 4 were tried, see
+the benchmark's README).
 
 Usage: nice -n 10 train_gain_net.py [--epochs N] [--minutes M]
 """
@@ -36,6 +40,8 @@ NB, NF, ND, NH = 21, 66, 48, 64
 NO = NB + 1  # band factors and the voice activity
 VAD_RANGE_DB = 45.0
 VAD_WEIGHT = 0.5
+PAUSE_START_SEC = 0.3
+PAUSE_START_WEIGHT = 1.0
 INIT_HOPS = 12
 CHUNK = 400
 TRAIN = os.path.join(WORK, 'train')
@@ -87,10 +93,21 @@ def load(rows):
         vad = (frame > frame.max() * 10 ** (-VAD_RANGE_DB / 10)).astype(np.float64)
         target = np.concatenate([target, vad[:, None]], axis=1)
         valid = (en > 100.0).astype(np.float64)  # digital silence carries no target
-        valid = np.concatenate([valid, valid.max(axis=1, keepdims=True)], axis=1)
+        valid = np.concatenate([valid, valid.max(axis=1, keepdims=True) * pause_start_weight(vad)[:, None]], axis=1)
         valid[:INIT_HOPS] = 0
         data.append((feat[INIT_HOPS:], target[INIT_HOPS:], valid[INIT_HOPS:]))
     return data
+
+
+def pause_start_weight(vad):
+    """Per hop: PAUSE_START_WEIGHT in the first PAUSE_START_SEC after voice ends, else 1."""
+    w = np.ones(len(vad))
+    since = None
+    for i, a in enumerate(vad):
+        since = 0 if a > 0 else (None if since is None else since + 1)
+        if since and since * HOP <= PAUSE_START_SEC * FS:
+            w[i] = PAUSE_START_WEIGHT
+    return w
 
 
 def chunks(data):
@@ -132,7 +149,7 @@ def loss_fn(model, x, t, v):
     w = vb * (1.0 + 3.0 * (e < 0).float())  # too much taken away counts four times
     gains = (w * (e * e + 10.0 * e ** 4)).sum() / vb.sum()
     tv, vv = t[:, :, NB], v[:, :, NB]
-    bce = -(vv * (tv * torch.log(vad) + (1 - tv) * torch.log(1 - vad))).sum() / vv.sum()
+    bce = -(vv * (tv * torch.log(vad) + (1 - tv) * torch.log(1 - vad))).sum() / (vv > 0).float().sum()
     return gains + VAD_WEIGHT * bce
 
 

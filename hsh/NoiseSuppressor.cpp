@@ -706,8 +706,8 @@ void NsDefaultParams(NsParams* p) {
     p->onsetHoldVad = 0.15f;
     p->swellShape = 0.7f;
     p->swellRiseDb = 3.0f;
-    p->swellNetEnd = 1.0f;
-    p->easeSnrDb = 7.0f;
+    p->swellNetEnd = 0.9f;
+    p->easeSnrDb = 9.0f;
     p->easeSpanDb = 3.0f;
     p->easeNet = 1.0f;
     p->easeFrom = 0.2f;

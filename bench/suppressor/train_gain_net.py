@@ -13,10 +13,9 @@ does, and counts taking away too much four times (speech kept first).
 A last output is the voice activity of the frame (clean frame energy within
 45 dB of the mixture's loudest, as the benchmark's pause mask counts it),
 learnt by cross-entropy beside the gains; its first PAUSE_START_SEC of each
-pause counts PAUSE_START_WEIGHT times (1: like any other hop, as the
-committed model was trained; a lingering "voice" at the end of a word keeps
-the residual up for the first 100-250 ms of a pause; 2 and 4 were tried, see
-the benchmark's README).
+pause counts PAUSE_START_WEIGHT times (a lingering "voice" at the end of a
+word keeps the residual up for the first 100-250 ms of a pause; 1 counts it
+like any other hop, 4 was tried too, see the benchmark's README).
 
 Usage: nice -n 10 train_gain_net.py [--epochs N] [--minutes M]
 """
@@ -41,7 +40,7 @@ NO = NB + 1  # band factors and the voice activity
 VAD_RANGE_DB = 45.0
 VAD_WEIGHT = 0.5
 PAUSE_START_SEC = 0.3
-PAUSE_START_WEIGHT = 1.0
+PAUSE_START_WEIGHT = 2.0
 INIT_HOPS = 12
 CHUNK = 400
 TRAIN = os.path.join(WORK, 'train')

@@ -83,6 +83,12 @@ inline float Clamp(float v, float lo, float hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
+// Hop counters saturate (about 8 minutes) so a long run never overflows them.
+constexpr int kMaxHops = 100000;
+inline void CountHop(int* hops) {
+    *hops += *hops < kMaxHops ? 1 : 0;
+}
+
 // Per-hop smoothing weight from a time constant in seconds.
 inline float PerHop(float tauSec) {
     return std::exp(-kHopSec / tauSec);
@@ -199,7 +205,10 @@ void UpdateSwell(NsState* st, const float* gam) {
     st->swellShape += 0.25f * (shape - st->swellShape);
     st->swellRise += 0.25f * (rise - st->swellRise);
     const bool swell = st->swellShape < st->p.swellShape && st->swellRise > st->c.swellRise;
-    st->swellHops = swell ? st->swellHops + (st->swellHops < 100000 ? 1 : 0) : 0;
+    if (swell)
+        CountHop(&st->swellHops);
+    else
+        st->swellHops = 0;
 }
 
 // Decision-directed a-priori SNR (Ephraim & Malah) and its smoothed copy.
@@ -330,8 +339,8 @@ void PauseAttenuation(NsState* st, float* gain, const float* presence) {
     const float hold = longPause ? st->p.pauseHoldVad : 0.05f;
     if (v >= hold)
         st->pauseHops = 0;
-    else if (v < 0.05f && st->pauseHops < 100000)
-        st->pauseHops++;
+    else if (v < 0.05f)
+        CountHop(&st->pauseHops);
     const float lift = v < 0.05f ? 1.0f : Clamp(1.0f - v / hold, 0.0f, 1.0f);
     const float held = static_cast<float>(st->pauseHops) * kHopSec - st->p.deepPauseAfterSec;
     const float depth = Clamp(held / st->p.deepPauseRampSec, 0.0f, 1.0f) * st->p.deepPauseDb * lift;
@@ -399,7 +408,7 @@ void MakeFeatures(NsState* st, const float* pw, const float* gain) {
 inline void TrackLevel(float* level, int* hops, float value, float alpha) {
     const float w = 1.0f / static_cast<float>(*hops + 1);
     *level += (w > alpha ? w : alpha) * (value - *level);
-    *hops += *hops < 100000 ? 1 : 0;
+    CountHop(hops);
 }
 
 // How far this hop is eased towards the noisy input (0..1). The mean frame
@@ -421,7 +430,7 @@ void UpdateEase(NsState* st, const float* pw) {
     } else {
         const float decayed = st->noisePeak * st->c.peakDecay;
         st->noisePeak = e > decayed ? e : decayed;
-        st->noisePeakHops += st->noisePeakHops < 100000 ? 1 : 0;
+        CountHop(&st->noisePeakHops);
     }
     st->ease = 0.0f;
     if (st->voicePowerHops < 40 || st->noisePeakHops < 40)
@@ -468,8 +477,8 @@ void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
         quiet && p.quietNetBelow > p.netPauseBelow ? p.quietNetBelow : p.netPauseBelow;
     if (v >= p.netPauseEnd)
         st->netPauseHops = 0;
-    else if (v < below && st->netPauseHops < 100000)
-        st->netPauseHops++;
+    else if (v < below)
+        CountHop(&st->netPauseHops);
     const float held = static_cast<float>(st->netPauseHops) * kHopSec - p.netPauseAfterSec;
     const float depth = Clamp(held / p.netPauseRampSec, 0.0f, 1.0f) * p.netPauseDb;
     if (depth >= 0.0f)
@@ -497,8 +506,8 @@ void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
     const float v = st->vadInst, nv = st->netBands[kGainBands];
     if (v >= p.onsetHoldVad)
         st->onsetHops = 0;
-    else if (v < 0.05f && st->onsetHops < 100000)
-        st->onsetHops++;
+    else if (v < 0.05f)
+        CountHop(&st->onsetHops);
     int hops = st->pauseHops > st->onsetHops ? st->pauseHops : st->onsetHops;
     hops = st->swellHops > hops ? st->swellHops : hops;
     const bool swell = st->swellHops > 0;

@@ -425,6 +425,7 @@ void UpdateEase(NsState* st, const float* pw) {
     float e = 0.0f;
     for (int k = 0; k < NS_BINS; k++)
         e += pw[k];
+    st->hopPower = e;
     if (v > 0.7f) {
         TrackLevel(&st->voicePower, &st->voicePowerHops, e, st->c.levelAlpha);
     } else {
@@ -467,23 +468,28 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
 // once. Where the frame activity has heard nothing either for a moment, a
 // weaker doubt (quietNetBelow) is enough to count towards the pause: both
 // detectors agree, and the estimator's activity falls only slowly at the end
-// of speech. This comes after the estimator's features, which so never
-// depend on its own output.
+// of speech. A hop far below the voice's own level (other voices in the room,
+// a key) counts unless the estimator is all but sure of a voice, and is taken
+// down whole: what stands above the noise there is not the speaker. This
+// comes after the estimator's features, which so never depend on its own
+// output.
 void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
     const NsParams& p = st->p;
     const float v = st->netBands[kGainBands];
     const bool quiet = static_cast<float>(st->pauseHops) * kHopSec >= p.quietAfterSec;
     const float below =
         quiet && p.quietNetBelow > p.netPauseBelow ? p.quietNetBelow : p.netPauseBelow;
-    if (v >= p.netPauseEnd)
+    const bool under = st->voicePowerHops >= 40 && v < p.underVoiceNetEnd &&
+                       st->hopPower * st->c.underVoice < st->voicePower;
+    if (v >= p.netPauseEnd && !under)
         st->netPauseHops = 0;
-    else if (v < below)
+    else if (v < below || under)
         CountHop(&st->netPauseHops);
     const float held = static_cast<float>(st->netPauseHops) * kHopSec - p.netPauseAfterSec;
     const float depth = Clamp(held / p.netPauseRampSec, 0.0f, 1.0f) * p.netPauseDb;
     if (depth >= 0.0f)
         return;
-    const float g = DbToAmplitude(depth), keep = p.netPauseKeep;
+    const float g = DbToAmplitude(depth), keep = under ? 0.0f : p.netPauseKeep;
     for (int k = 0; k < NS_PAD; k++)
         gain[k] *= g + (1.0f - g) * keep * presence[k];
 }
@@ -723,6 +729,8 @@ void NsDefaultParams(NsParams* p) {
     p->easeGain = 0.3f;
     p->levelTauSec = 1.0f;
     p->peakTauSec = 1.0f;
+    p->underVoiceDb = 18.0f;
+    p->underVoiceNetEnd = 0.9f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {
@@ -744,6 +752,7 @@ void NsInit(NsState* st, const NsParams* params) {
     c.clickGainMin = DbToAmplitude(p.clickFloorDb);
     c.levelAlpha = 1.0f - PerHop(p.levelTauSec);
     c.peakDecay = PerHop(p.peakTauSec);
+    c.underVoice = DbToPowerExact(p.underVoiceDb);
     c.swellRise = p.swellRiseDb / 4.3429448f; // 10 / ln(10)
     c.steadyRise = p.steadyRiseSec > 0.0f ? 1.0f - PerHop(p.steadyRiseSec) : 1.0f;
     RealFftInit(&st->fft);

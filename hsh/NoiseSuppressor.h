@@ -109,6 +109,9 @@ struct NsParams {
     float easeGain;           // 0..1: ... and the whole gain this much (in dB) in voiced hops
     float levelTauSec;        // time constant of the voice's mean level
     float peakTauSec;         // ... and of the fall of the noise's peak level
+    float underVoiceDb;       // a hop this far below the voice's mean level (UpdateEase) ...
+    float underVoiceNetEnd;   // ... with a learned voice activity below this counts towards
+                              // the learned pause, whole (quiet voices in the background)
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -121,6 +124,7 @@ struct NsConstants {
     float swellRise;                 // swellRiseDb as a mean natural log
     float levelAlpha;                // per-hop weight of the voice's mean level
     float peakDecay;                 // per-hop fall of the noise's peak level
+    float underVoice;                // underVoiceDb as a power ratio
 };
 
 struct NsState {
@@ -162,6 +166,7 @@ struct NsState {
     float noisePeak;   // peak frame power (falling) where it does not clearly hear one ...
     int noisePeakHops; // ... over this many hops (saturating)
     float ease;        // 0..1: how far this hop is eased (UpdateEase)
+    float hopPower;    // this hop's frame power (UpdateEase)
 };
 
 void NsDefaultParams(NsParams* p);

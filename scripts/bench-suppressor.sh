@@ -10,10 +10,13 @@
 #   bash scripts/bench-suppressor.sh --real    # only the independent check: recorded speech
 #       (alsa-utils' voice clips, never tuned or trained on) with the same noises, every
 #       system, tables in bench/suppressor/results/real/ (about 3 minutes)
+#   bash scripts/bench-suppressor.sh --festival  # the same on festival's voices (cut from
+#       recordings), a stand-in for recorded speech that may be tuned on: results/festival/
 set -euo pipefail
-train=0 real=0
+train=0 source=""
 [ "${1:-}" = --train ] && train=1
-[ "${1:-}" = --real ] && real=1
+[ "${1:-}" = --real ] && source=alsa
+[ "${1:-}" = --festival ] && source=festival
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/bench/suppressor
 build=$root/build/suppressor-bench
@@ -22,7 +25,8 @@ py=/usr/bin/python3 # Debian's, which sees python3-numpy and friends
 packages=(cmake g++ pkg-config libspeexdsp-dev libwebrtc-audio-processing-dev
     espeak-ng sox python3-numpy python3-scipy python3-matplotlib)
 [ $train -eq 0 ] || packages+=(python3-torch)
-[ $real -eq 0 ] || packages+=(alsa-utils)
+[ "$source" != alsa ] || packages+=(alsa-utils)
+[ "$source" != festival ] || packages+=(festival festvox-kallpc16k festvox-kdlpc16k festvox-us-slt-hts)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -53,16 +57,18 @@ if [ ! -d "$bench/rnnoise/node_modules/@jitsi/rnnoise-wasm" ]; then
     (cd "$bench/rnnoise" && npm ci --no-audit --no-fund) || echo "npm install failed: RNNoise will be missing"
 fi
 
-if [ $real -eq 1 ]; then
+if [ -n "$source" ]; then
+    out=real
+    [ "$source" = alsa ] || out=$source
     # A work tree of its own, so the benchmark's corpus and outputs stay as they are.
-    export SUPPRESSOR_BENCH_WORK=$build/work-real
-    echo "== recorded speech (fixed seeds for the noises)"
-    $py "$bench/make_real_corpus.py"
+    export SUPPRESSOR_BENCH_WORK=$build/work-$out
+    echo "== $source speech (fixed seeds for the noises)"
+    $py "$bench/make_real_corpus.py" --source "$source"
     echo "== run systems"
     $py "$bench/run_systems.py"
     echo "== score"
-    $py "$bench/evaluate.py" --outdir "$bench/results/real"
-    echo "tables: bench/suppressor/results/real/results.md"
+    $py "$bench/evaluate.py" --outdir "$bench/results/$out"
+    echo "tables: bench/suppressor/results/$out/results.md"
     exit 0
 fi
 

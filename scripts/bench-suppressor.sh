@@ -7,9 +7,16 @@
 #   bash scripts/bench-suppressor.sh --train   # first regenerate the training mixtures and
 #       retrain the learned gain estimator (python3-torch, one thread, niced; 14
 #       minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
+#   bash scripts/bench-suppressor.sh --real    # only the independent check: recorded speech
+#       (alsa-utils' voice clips, never tuned or trained on) with the same noises, every
+#       system, tables in bench/suppressor/results/real/ (about 3 minutes)
+#   bash scripts/bench-suppressor.sh --festival  # the same on festival's voices (cut from
+#       recordings), a stand-in for recorded speech that may be tuned on: results/festival/
 set -euo pipefail
-train=0
+train=0 source=""
 [ "${1:-}" = --train ] && train=1
+[ "${1:-}" = --real ] && source=alsa
+[ "${1:-}" = --festival ] && source=festival
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/bench/suppressor
 build=$root/build/suppressor-bench
@@ -18,6 +25,8 @@ py=/usr/bin/python3 # Debian's, which sees python3-numpy and friends
 packages=(cmake g++ pkg-config libspeexdsp-dev libwebrtc-audio-processing-dev
     espeak-ng sox python3-numpy python3-scipy python3-matplotlib)
 [ $train -eq 0 ] || packages+=(python3-torch)
+[ "$source" != alsa ] || packages+=(alsa-utils)
+[ "$source" != festival ] || packages+=(festival festvox-kallpc16k festvox-kdlpc16k festvox-us-slt-hts)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -43,13 +52,28 @@ if [ $train -eq 1 ]; then
     cmake --build "$build" -j "$(nproc)"
 fi
 
-echo "== corpus (fixed seeds)"
-$py "$bench/make_corpus.py"
-
 echo "== RNNoise peer (npm @jitsi/rnnoise-wasm 0.2.1)"
 if [ ! -d "$bench/rnnoise/node_modules/@jitsi/rnnoise-wasm" ]; then
     (cd "$bench/rnnoise" && npm ci --no-audit --no-fund) || echo "npm install failed: RNNoise will be missing"
 fi
+
+if [ -n "$source" ]; then
+    out=real
+    [ "$source" = alsa ] || out=$source
+    # A work tree of its own, so the benchmark's corpus and outputs stay as they are.
+    export SUPPRESSOR_BENCH_WORK=$build/work-$out
+    echo "== $source speech (fixed seeds for the noises)"
+    $py "$bench/make_real_corpus.py" --source "$source"
+    echo "== run systems"
+    $py "$bench/run_systems.py"
+    echo "== score"
+    $py "$bench/evaluate.py" --outdir "$bench/results/$out"
+    echo "tables: bench/suppressor/results/$out/results.md"
+    exit 0
+fi
+
+echo "== corpus (fixed seeds)"
+$py "$bench/make_corpus.py"
 
 echo "== run systems"
 $py "$bench/run_systems.py"

@@ -122,6 +122,7 @@ def noise_table(title, results, systems, noises, single=None):
 
 def tables(results, info):
     systems = [s for s in ORDER if s in info] + [s for s in info if s not in ORDER]
+    splits = [sp for sp in ('tune', 'heldout', 'real', 'festival') if any(r['split'] == sp for r in results)]
     out = []
     out.append('## Overall (mean over all files)\n')
     out.append('| system | SI-SDRi dB | STOI chg | pause att dB | pause att >1s dB | >1s, lowest noise type dB | '
@@ -138,11 +139,11 @@ def tables(results, info):
                    f"{mean(rs, 'att1'):.1f} | {low[0]:.1f} ({low[1]}) | {mean(rs, 'musical'):.2f} | {mean(rs, 'lsd'):.2f} | "
                    f"{info[s]['delay'] / 16:.2f} | {cpu} |")
     out.append('\n## By split (SI-SDRi dB / STOI change)\n')
-    out.append('| system | tune | held-out |')
-    out.append('|---|---|---|')
+    out.append('| system | ' + ' | '.join('held-out' if sp == 'heldout' else sp for sp in splits) + ' |')
+    out.append('|---' * (len(splits) + 1) + '|')
     for s in systems:
         cells = []
-        for sp in ('tune', 'heldout'):
+        for sp in splits:
             rs = [r for r in results if r['system'] == s and r['split'] == sp]
             cells.append(f"{mean(rs, 'sisdr_i'):.2f} / {mean(rs, 'stoi_d'):+.4f}" if rs else '-')
         out.append(f'| {s} | ' + ' | '.join(cells) + ' |')
@@ -166,7 +167,7 @@ def tables(results, info):
                    '"win" when both are ahead)\n')
         out.append('| split | noise | hushwave | rnnoise | |')
         out.append('|---|---|---|---|---|')
-        for sp in ('all', 'tune', 'heldout'):
+        for sp in ['all'] + (splits if len(splits) > 1 else []):
             for nz in noises + ['all noises']:
                 cell = {}
                 for s in ('hushwave', 'rnnoise'):

@@ -77,11 +77,27 @@ def to16k(path_wav):
     return np.frombuffer(raw, dtype='<i2').astype(np.float64)
 
 
+def festival(voice, text, speed, path_wav, tmp):
+    # festival's diphone voices are cut from recordings: nearer a recorded voice than espeak's
+    txt = os.path.join(tmp, 'u.txt')
+    with open(txt, 'w') as f:
+        f.write(text)
+    stretch = f'(Parameter.set \'Duration_Stretch {165.0 / speed:.3f})'
+    r = subprocess.run(['text2wave', '-eval', f'({voice})', '-eval', stretch, txt, '-o', path_wav], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if 'unbound' in r.stderr.lower():  # festival speaks on in its default voice
+        raise SystemExit(f'festival has no {voice}: {r.stderr.strip()}')
+
+
 def say(voice, text, speed, tmp):
+    """voice: an espeak-ng voice, or festival:<voice function>."""
     p = os.path.join(tmp, 'u.wav')
-    espeak(voice, text, speed, p)
+    if voice.startswith('festival:'):
+        festival(voice[len('festival:'):], text, speed, p, tmp)
+    else:
+        espeak(voice, text, speed, p)
     x = to16k(p)
-    nz = np.nonzero(np.abs(x) > 30)[0]  # trim espeak's own edges
+    nz = np.nonzero(np.abs(x) > 30)[0]  # trim the synthesiser's own edges
     return x[nz[0]:nz[-1] + 1] if len(nz) else x
 
 

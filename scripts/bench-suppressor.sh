@@ -57,36 +57,34 @@ if [ ! -d "$bench/rnnoise/node_modules/@jitsi/rnnoise-wasm" ]; then
     (cd "$bench/rnnoise" && npm ci --no-audit --no-fund) || echo "npm install failed: RNNoise will be missing"
 fi
 
+results=$bench/results
 if [ -n "$source" ]; then
     out=real
     [ "$source" = alsa ] || out=$source
+    results=$bench/results/$out
     # A work tree of its own, so the benchmark's corpus and outputs stay as they are.
     export SUPPRESSOR_BENCH_WORK=$build/work-$out
     echo "== $source speech (fixed seeds for the noises)"
     $py "$bench/make_real_corpus.py" --source "$source"
-    echo "== run systems"
-    $py "$bench/run_systems.py"
-    echo "== score"
-    $py "$bench/evaluate.py" --outdir "$bench/results/$out"
-    echo "tables: bench/suppressor/results/$out/results.md"
-    exit 0
+else
+    echo "== corpus (fixed seeds)"
+    $py "$bench/make_corpus.py"
 fi
-
-echo "== corpus (fixed seeds)"
-$py "$bench/make_corpus.py"
 
 echo "== run systems"
 $py "$bench/run_systems.py"
 
-echo "== the library's entry point gives the same output as the suppressor"
-f=u07_babble_05dB
-"$build/hsh_driver" "$build/work/corpus/noisy/$f.raw" "$build/work/hsh_check.raw"
-cmp "$build/work/hsh_check.raw" "$build/work/out/hushwave/$f.raw" &&
-    echo "libhsh.so output identical to ns_driver output for $f"
+if [ -z "$source" ]; then
+    echo "== the library's entry point gives the same output as the suppressor"
+    f=u07_babble_05dB
+    "$build/hsh_driver" "$build/work/corpus/noisy/$f.raw" "$build/work/hsh_check.raw"
+    cmp "$build/work/hsh_check.raw" "$build/work/out/hushwave/$f.raw" &&
+        echo "libhsh.so output identical to ns_driver output for $f"
 
-echo "== CPU, interleaved in one process (5 rounds over a 9 s file)"
-"$build/cpu_bench" "$build/work/corpus/noisy/u06_pink_05dB.raw" 5 | tee "$bench/results/cpu.txt"
+    echo "== CPU, interleaved in one process (5 rounds over a 9 s file)"
+    "$build/cpu_bench" "$build/work/corpus/noisy/u06_pink_05dB.raw" 5 | tee "$bench/results/cpu.txt"
+fi
 
 echo "== score"
-$py "$bench/evaluate.py"
-echo "tables: bench/suppressor/results/results.md  plot: bench/suppressor/results/summary.png"
+$py "$bench/evaluate.py" --outdir "$results"
+echo "tables: ${results#"$root"/}/results.md  plot: ${results#"$root"/}/summary.png"

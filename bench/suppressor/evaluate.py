@@ -122,7 +122,7 @@ def noise_table(title, results, systems, noises, single=None):
 
 def tables(results, info):
     systems = [s for s in ORDER if s in info] + [s for s in info if s not in ORDER]
-    splits = [sp for sp in ('tune', 'heldout', 'real', 'festival') if any(r['split'] == sp for r in results)]
+    splits = list(dict.fromkeys(r['split'] for r in results))  # in corpus order: tune, heldout
     out = []
     out.append('## Overall (mean over all files)\n')
     out.append('| system | SI-SDRi dB | STOI chg | pause att dB | pause att >1s dB | >1s, lowest noise type dB | '

@@ -5,8 +5,8 @@
 # About 15 minutes on 2 cores; run by hand, never in CI.
 #   bash scripts/bench-suppressor.sh           # the benchmark, with the committed model
 #   bash scripts/bench-suppressor.sh --train   # first regenerate the training mixtures and
-#       retrain the learned gain estimator (python3-torch, one thread, niced; 14
-#       minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
+#       retrain the learned gain estimator (python3-torch, one thread, niced; 36
+#       epochs, about 16 minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
 #   bash scripts/bench-suppressor.sh --real    # only the independent check: recorded speech
 #       (alsa-utils' voice clips, never tuned or trained on) with the same noises, every
 #       system, tables in bench/suppressor/results/real/ (about 3 minutes)
@@ -48,7 +48,7 @@ cmake --build "$build" -j "$(nproc)"
 if [ $train -eq 1 ]; then
     echo "== training mixtures (fixed seeds) and the learned gain estimator"
     $py "$bench/make_training.py"
-    nice -n 10 $py "$bench/train_gain_net.py" --minutes 14
+    nice -n 10 $py "$bench/train_gain_net.py"
     cmake --build "$build" -j "$(nproc)"
 fi
 

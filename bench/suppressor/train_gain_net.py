@@ -17,7 +17,8 @@ pause counts PAUSE_START_WEIGHT times (a lingering "voice" at the end of a
 word keeps the residual up for the first 100-250 ms of a pause; 1 counts it
 like any other hop, 4 was tried too, see the benchmark's README).
 
-Usage: nice -n 10 train_gain_net.py [--epochs N] [--minutes M]  (36 epochs: about 16 minutes here)
+Usage: nice -n 10 train_gain_net.py [--epochs N] [--schedule N] [--minutes M]
+  (36 epochs of a 40-epoch decay: about 16 minutes here)
 """
 import argparse
 import csv

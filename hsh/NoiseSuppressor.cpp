@@ -530,6 +530,33 @@ void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
         gain[k] *= g + (1.0f - g) * presence[k];
 }
 
+// The per-bin gain follows each bin's decision-directed estimate, which lags
+// a voice whose harmonics glide, so a band the voice holds can end up 4-10 dB
+// below what its own level over the noise calls for, and intelligibility
+// goes with it. In a voiced hop (both activities hear a voice, and the
+// estimator is not in a pause) no band goes below voiceFloor times its
+// Wiener gain from the band powers, times the estimator's factor for the
+// band (a key, a burst of babble stays down). The lowest band is left out:
+// below 125 Hz there is rumble, not intelligibility.
+void VoiceBandFloor(const NsState* st, const float* pw, float* gain) {
+    const float v = st->netBands[kGainBands];
+    const float voiced = Clamp((v - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
+    const float keep = st->netPauseHops > 0 ? 0.0f : st->p.voiceFloor * voiced;
+    if (keep <= 0.0f)
+        return;
+    float eNoisy[kGainBands], eNoise[kGainBands], band[kGainBands], bins[NS_PAD];
+    BandSums(pw, eNoisy);
+    BandSums(st->noise, eNoise);
+    band[0] = 0.0f;
+    for (int b = 1; b < kGainBands; b++) {
+        const float wiener = 1.0f - eNoise[b] / (eNoisy[b] + 1e-3f);
+        band[b] = wiener > 0.0f ? keep * std::sqrt(wiener) * st->netBands[b] : 0.0f;
+    }
+    BandsToBins(band, bins);
+    for (int k = 0; k < NS_BINS; k++)
+        gain[k] = gain[k] > bins[k] ? gain[k] : bins[k];
+}
+
 // Where UpdateEase finds the voice well clear of the noise, a voiced hop's
 // gain is taken towards 1 (as a power of it, so in dB by a share).
 void EaseGain(const NsState* st, float* gain) {
@@ -586,6 +613,7 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     NetPauseAttenuation(st, gain, presence);
     SteadyPauseGain(st, gain, presence);
     PauseOnsetAttenuation(st, gain, presence);
+    VoiceBandFloor(st, pw, gain);
     EaseGain(st, gain);
 }
 
@@ -731,6 +759,7 @@ void NsDefaultParams(NsParams* p) {
     p->peakTauSec = 1.0f;
     p->underVoiceDb = 18.0f;
     p->underVoiceNetEnd = 0.9f;
+    p->voiceFloor = 0.6f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {

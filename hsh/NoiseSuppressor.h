@@ -11,8 +11,9 @@
 //   OM-LSA gain (Cohen & Berdugo 2001) with speech presence probability and
 //   an activity-dependent floor (deep in pauses, gentle in speech) ->
 //   learned band factors and voice activity (GainNet) -> pause attenuation
-//   from both activities, steadied in pauses; voiced hops eased where the
-//   voice stands well clear of the noise ->
+//   from both activities, steadied in pauses; voiced bands kept up to their
+//   Wiener gain; voiced hops eased where the voice stands well clear of the
+//   noise ->
 //   inverse FFT -> short synthesis window (2*NS_HOP) -> overlap-add ->
 //   time-domain click suppressor (one hop of look-ahead).
 // The short synthesis window keeps the algorithmic delay at
@@ -112,6 +113,8 @@ struct NsParams {
     float underVoiceDb;       // a hop this far below the voice's mean level (UpdateEase) ...
     float underVoiceNetEnd;   // ... with a learned voice activity below this counts towards
                               // the learned pause, whole (quiet voices in the background)
+    float voiceFloor;         // 0..1: in voiced hops no band above 125 Hz goes below this share
+                              // of its own Wiener gain times its learned factor (VoiceBandFloor)
 };
 
 // Per-hop constants NsInit derives from NsParams.

@@ -387,7 +387,9 @@ inline float Log10(float x) {
 // The estimator's input: the noisy band levels, their ratio to the tracked
 // noise, the statistical gain per band (power-weighted) and the activity.
 void MakeFeatures(NsState* st, const float* pw, const float* gain) {
-    float eNoisy[kGainBands], eNoise[kGainBands], eKept[kGainBands], kept[NS_PAD];
+    float* eNoisy = st->bandNoisy;
+    float* eNoise = st->bandNoise;
+    float eKept[kGainBands], kept[NS_PAD];
     for (int k = 0; k < NS_BINS; k++)
         kept[k] = gain[k] * gain[k] * pw[k];
     BandSums(pw, eNoisy);
@@ -535,21 +537,19 @@ void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
 // below what its own level over the noise calls for, and intelligibility
 // goes with it. In a voiced hop (both activities hear a voice, and the
 // estimator is not in a pause) no band goes below voiceFloor times its
-// Wiener gain from the band powers, times the estimator's factor for the
-// band (a key, a burst of babble stays down). The lowest band is left out:
-// below 125 Hz there is rumble, not intelligibility.
-void VoiceBandFloor(const NsState* st, const float* pw, float* gain) {
+// Wiener gain from this hop's band powers (made for the features), times
+// the estimator's factor for the band (a key, a burst of babble stays down). The lowest band is
+// left out: below 125 Hz there is rumble, not intelligibility.
+void VoiceBandFloor(const NsState* st, float* gain) {
     const float v = st->netBands[kGainBands];
     const float voiced = Clamp((v - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
     const float keep = st->netPauseHops > 0 ? 0.0f : st->p.voiceFloor * voiced;
     if (keep <= 0.0f)
         return;
-    float eNoisy[kGainBands], eNoise[kGainBands], band[kGainBands], bins[NS_PAD];
-    BandSums(pw, eNoisy);
-    BandSums(st->noise, eNoise);
+    float band[kGainBands], bins[NS_PAD];
     band[0] = 0.0f;
     for (int b = 1; b < kGainBands; b++) {
-        const float wiener = 1.0f - eNoise[b] / (eNoisy[b] + 1e-3f);
+        const float wiener = 1.0f - st->bandNoise[b] / (st->bandNoisy[b] + 1e-3f);
         band[b] = wiener > 0.0f ? keep * std::sqrt(wiener) * st->netBands[b] : 0.0f;
     }
     BandsToBins(band, bins);
@@ -613,7 +613,7 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     NetPauseAttenuation(st, gain, presence);
     SteadyPauseGain(st, gain, presence);
     PauseOnsetAttenuation(st, gain, presence);
-    VoiceBandFloor(st, pw, gain);
+    VoiceBandFloor(st, gain);
     EaseGain(st, gain);
 }
 

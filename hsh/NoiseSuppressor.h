@@ -170,6 +170,8 @@ struct NsState {
     int noisePeakHops; // ... over this many hops (saturating)
     float ease;        // 0..1: how far this hop is eased (UpdateEase)
     float hopPower;    // this hop's frame power (UpdateEase)
+    float bandNoisy[kGainBands]; // this hop's band powers of the frame and of the noise
+    float bandNoise[kGainBands]; // (MakeFeatures; VoiceBandFloor reads them too)
 };
 
 void NsDefaultParams(NsParams* p);

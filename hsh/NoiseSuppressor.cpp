@@ -413,6 +413,12 @@ inline void TrackLevel(float* level, int* hops, float value, float alpha) {
     CountHop(hops);
 }
 
+// How sure both activities are of a voice in this hop (0..1): the learned
+// activity ramped in over 0.5-0.75, times the frame activity.
+inline float BothHearVoice(const NsState* st) {
+    return Clamp((st->netBands[kGainBands] - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
+}
+
 // How far this hop is eased towards the noisy input (0..1). The mean frame
 // power while the estimator hears a voice is set against the peak power
 // (held, falling with peakTauSec) of the hops where it does not clearly
@@ -440,7 +446,7 @@ void UpdateEase(NsState* st, const float* pw) {
         return; // 200 ms of each before the ratio means anything
     const float snr = PowerToDb((st->voicePower + 1.0f) / (st->noisePeak + 1.0f));
     const float high = Clamp((snr - p.easeSnrDb) / p.easeSpanDb, 0.0f, 1.0f);
-    st->ease = high * Clamp((v - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
+    st->ease = high * BothHearVoice(st);
 }
 
 // What the statistical gain leaves of transient and fluctuating noise, the
@@ -541,9 +547,7 @@ void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
 // the estimator's factor for the band (a key, a burst of babble stays down). The lowest band is
 // left out: below 125 Hz there is rumble, not intelligibility.
 void VoiceBandFloor(const NsState* st, float* gain) {
-    const float v = st->netBands[kGainBands];
-    const float voiced = Clamp((v - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
-    const float keep = st->netPauseHops > 0 ? 0.0f : st->p.voiceFloor * voiced;
+    const float keep = st->netPauseHops > 0 ? 0.0f : st->p.voiceFloor * BothHearVoice(st);
     if (keep <= 0.0f)
         return;
     float band[kGainBands], bins[NS_PAD];

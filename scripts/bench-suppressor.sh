@@ -12,11 +12,14 @@
 #       system, tables in bench/suppressor/results/real/ (about 3 minutes)
 #   bash scripts/bench-suppressor.sh --festival  # the same on festival's voices (cut from
 #       recordings), a stand-in for recorded speech that may be tuned on: results/festival/
+#   bash scripts/bench-suppressor.sh --prompts   # the same on one speaker's recorded telephone
+#       prompts (asterisk's, 16 kHz G.722), a recorded stand-in that may be tuned on: results/prompts/
 set -euo pipefail
 train=0 source=""
 [ "${1:-}" = --train ] && train=1
 [ "${1:-}" = --real ] && source=alsa
 [ "${1:-}" = --festival ] && source=festival
+[ "${1:-}" = --prompts ] && source=prompts
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/bench/suppressor
 build=$root/build/suppressor-bench
@@ -27,6 +30,7 @@ packages=(cmake g++ pkg-config libspeexdsp-dev libwebrtc-audio-processing-dev
 [ $train -eq 0 ] || packages+=(python3-torch)
 [ "$source" != alsa ] || packages+=(alsa-utils)
 [ "$source" != festival ] || packages+=(festival festvox-kallpc16k festvox-kdlpc16k festvox-us-slt-hts)
+[ "$source" != prompts ] || packages+=(ffmpeg asterisk-core-sounds-fr-g722)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -101,6 +101,29 @@ def say(voice, text, speed, tmp):
     return x[nz[0]:nz[-1] + 1] if len(nz) else x
 
 
+PROMPTS = '/usr/share/asterisk/sounds'  # asterisk-core-sounds-*-g722: recorded prompts, 16 kHz G.722
+
+
+def prompts(speaker, min_sec=1.2):
+    """The recorded prompts of one speaker (a folder such as en_US_f_Allison) of at least min_sec."""
+    paths = sorted(glob.glob(os.path.join(PROMPTS, speaker, '**', '*.g722'), recursive=True))
+    if not paths:
+        raise SystemExit(f'no prompts of {speaker} under {PROMPTS}: install asterisk-core-sounds-*-g722')
+    return [p for p in paths if os.path.getsize(p) >= min_sec * 8000]  # G.722: 8000 bytes a second
+
+
+def prompt(path):
+    """One prompt decoded by ffmpeg, cut to the 20 ms frames within 45 dB of its loudest."""
+    raw = subprocess.run(['ffmpeg', '-hide_banner', '-loglevel', 'error', '-f', 'g722', '-i', path, '-ar', str(FS),
+                          '-ac', '1', '-f', 's16le', '-'], stdin=subprocess.DEVNULL, check=True,
+                         capture_output=True).stdout
+    x = np.frombuffer(raw, dtype='<i2').astype(np.float64)
+    n = len(x) // 320
+    e = (x[:n * 320].reshape(n, 320) ** 2).mean(axis=1)
+    on = np.nonzero(e > e.max() * 10 ** (-4.5))[0]
+    return x[on[0] * 320:(on[-1] + 1) * 320]
+
+
 def active_power(x):
     """Mean power of 20 ms frames within 35 dB of the loudest frame."""
     n = len(x) // 320

@@ -13,6 +13,10 @@ and results stay as they are).
                      HTS voice reading the benchmark's English sentences;
                      ked_diphone is in no training mixture. Needs festival,
                      festvox-kallpc16k, festvox-kdlpc16k, festvox-us-slt-hts.
+  --source prompts   a recorded stand-in that may be tuned on, split "prompts":
+                     one speaker's telephone prompts (asterisk's fr_CA_f_June, in
+                     no training mixture), three to an utterance. Needs
+                     asterisk-core-sounds-fr-g722 and ffmpeg.
 """
 import argparse
 import os
@@ -30,6 +34,7 @@ from paths import CORPUS  # noqa: E402
 CLIPS = '/usr/share/sounds/alsa'
 ALSA = [('Front_Center', 'Front_Left', 'Front_Right'), ('Rear_Center', 'Rear_Left', 'Rear_Right'),
         ('Side_Left', 'Side_Right', 'Front_Center'), ('Front_Left', 'Rear_Right', 'Side_Left')]
+PROMPTER = 'fr_CA_f_June'
 FESTIVAL = ['voice_kal_diphone', 'voice_ked_diphone', 'voice_cmu_us_slt_arctic_hts', 'voice_ked_diphone']
 
 
@@ -55,6 +60,11 @@ def utterance(parts, rng):
 def cleans(source, tmp):
     if source == 'alsa':
         return [utterance([clip(n) for n in names], np.random.default_rng(2000 + i)) for i, names in enumerate(ALSA)]
+    if source == 'prompts':
+        paths = mc.prompts(PROMPTER, 1.5)
+        pick = np.random.default_rng(2200).choice(len(paths), 12, replace=False)
+        return [utterance([mc.prompt(paths[k]) for k in pick[3 * i:3 * i + 3]], np.random.default_rng(2200 + i))
+                for i in range(4)]
     english = [u[2] for u in mc.UTTS if u[0].startswith('en')]
     return [utterance([mc.say('festival:' + v, t, 165, tmp) for t in english[i]], np.random.default_rng(2100 + i))
             for i, v in enumerate(FESTIVAL)]
@@ -62,13 +72,14 @@ def cleans(source, tmp):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument('--source', choices=['alsa', 'festival'], default='alsa')
+    ap.add_argument('--source', choices=['alsa', 'festival', 'prompts'], default='alsa')
     a = ap.parse_args()
     if not os.environ.get('SUPPRESSOR_BENCH_WORK'):
         raise SystemExit("set SUPPRESSOR_BENCH_WORK: this corpus must not replace the benchmark's own")
     os.makedirs(os.path.join(CORPUS, 'clean'), exist_ok=True)
     os.makedirs(os.path.join(CORPUS, 'noisy'), exist_ok=True)
-    split, prefix, seed = ('real', 'r', 70000) if a.source == 'alsa' else ('festival', 'f', 80000)
+    split, prefix, seed = {'alsa': ('real', 'r', 70000), 'festival': ('festival', 'f', 80000),
+                           'prompts': ('prompts', 'p', 85000)}[a.source]
     rows = []
     with tempfile.TemporaryDirectory() as tmp:
         for i, clean in enumerate(cleans(a.source, tmp)):

@@ -413,10 +413,15 @@ inline void TrackLevel(float* level, int* hops, float value, float alpha) {
     CountHop(hops);
 }
 
-// How sure both activities are of a voice in this hop (0..1): the learned
-// activity ramped in over 0.5-0.75, times the frame activity.
+// How sure the estimator is of a voice in this hop (0..1): its activity
+// ramped in over 0.5-0.75.
+inline float NetHearsVoice(const NsState* st) {
+    return Clamp((st->netBands[kGainBands] - 0.5f) * 4.0f, 0.0f, 1.0f);
+}
+
+// The same, times the frame activity: both activities hear a voice.
 inline float BothHearVoice(const NsState* st) {
-    return Clamp((st->netBands[kGainBands] - 0.5f) * 4.0f, 0.0f, 1.0f) * st->vadInst;
+    return NetHearsVoice(st) * st->vadInst;
 }
 
 // How far this hop is eased towards the noisy input (0..1). The mean frame
@@ -544,17 +549,24 @@ void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
 // goes with it. In a voiced hop (both activities hear a voice, and the
 // estimator is not in a pause) no band goes below voiceFloor times its
 // Wiener gain from this hop's band powers (made for the features), times
-// the estimator's factor for the band (a key, a burst of babble stays down). The lowest band is
+// the estimator's factor for the band (a key, a burst of babble stays down).
+// Where the estimator alone hears a voice, no band goes below its learned
+// floor either: the band gain it was trained to give a recorded voice, which
+// opens what the statistical gain keeps closed at low SNR. The lowest band is
 // left out: below 125 Hz there is rumble, not intelligibility.
 void VoiceBandFloor(const NsState* st, float* gain) {
-    const float keep = st->netPauseHops > 0 ? 0.0f : st->p.voiceFloor * BothHearVoice(st);
-    if (keep <= 0.0f)
+    const bool pause = st->netPauseHops > 0;
+    const float keep = pause ? 0.0f : st->p.voiceFloor * BothHearVoice(st);
+    const float learned = pause ? 0.0f : st->p.netFloor * NetHearsVoice(st);
+    if (keep <= 0.0f && learned <= 0.0f)
         return;
     float band[kGainBands], bins[NS_PAD];
     band[0] = 0.0f;
     for (int b = 1; b < kGainBands; b++) {
         const float wiener = 1.0f - st->bandNoise[b] / (st->bandNoisy[b] + 1e-3f);
-        band[b] = wiener > 0.0f ? keep * std::sqrt(wiener) * st->netBands[b] : 0.0f;
+        const float w = wiener > 0.0f ? keep * std::sqrt(wiener) * st->netBands[b] : 0.0f;
+        const float l = learned * st->netBands[kGainBands + 1 + b];
+        band[b] = w > l ? w : l;
     }
     BandsToBins(band, bins);
     for (int k = 0; k < NS_BINS; k++)
@@ -764,6 +776,7 @@ void NsDefaultParams(NsParams* p) {
     p->underVoiceDb = 18.0f;
     p->underVoiceNetEnd = 0.9f;
     p->voiceFloor = 0.6f;
+    p->netFloor = 1.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {

@@ -115,6 +115,8 @@ struct NsParams {
                               // the learned pause, whole (quiet voices in the background)
     float voiceFloor;         // 0..1: in voiced hops no band above 125 Hz goes below this share
                               // of its own Wiener gain times its learned factor (VoiceBandFloor)
+    float netFloor;           // 0..1: ... nor below this share of its learned floor where the
+                              // estimator hears a voice
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -163,7 +165,7 @@ struct NsState {
     float work[NS_FFT + 2];    // FFT scratch (interleaved re/im)
     GainNetState net;
     float features[kGainFeatures]; // the learned estimator's input of the last hop
-    float netBands[kGainOutputs];  // ... and its output (band factors, voice activity)
+    float netBands[kGainOutputs];  // ... and its output (band factors, voice activity, band floors)
     float voicePower;              // mean frame power where the estimator hears a voice ...
     int voicePowerHops;            // ... over this many hops (saturating)
     float noisePeak;   // peak frame power (falling) where it does not clearly hear one ...

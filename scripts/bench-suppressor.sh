@@ -27,7 +27,9 @@ py=/usr/bin/python3 # Debian's, which sees python3-numpy and friends
 
 packages=(cmake g++ pkg-config libspeexdsp-dev libwebrtc-audio-processing-dev
     espeak-ng sox python3-numpy python3-scipy python3-matplotlib)
-[ $train -eq 0 ] || packages+=(python3-torch)
+# the training mixtures' recorded speech: four speakers' telephone prompts, 16 kHz G.722
+[ $train -eq 0 ] || packages+=(python3-torch ffmpeg asterisk-core-sounds-en-g722 asterisk-core-sounds-es-g722
+    asterisk-core-sounds-it-g722 asterisk-core-sounds-ru-g722)
 [ "$source" != alsa ] || packages+=(alsa-utils)
 [ "$source" != festival ] || packages+=(festival festvox-kallpc16k festvox-kdlpc16k festvox-us-slt-hts)
 [ "$source" != prompts ] || packages+=(ffmpeg asterisk-core-sounds-fr-g722)

@@ -6,7 +6,11 @@ reading sentences cut from the licence texts Debian ships in
 /usr/share/common-licenses (never the benchmark's sentences). Noises: the
 benchmark's generators with other seeds, plus variants it does not have
 (faster and deeper swelling, modulated white and brown noise, typing with
-other spectra and rates, knocks), and babble made from the training voices.
+other spectra and rates, knocks), and babble made from both kinds of training voice.
+Recorded speech beside it: N_RECORDED more utterances of two prompts each,
+spoken by the asterisk voices (RECORDED; fr_CA_f_June is kept for the
+benchmark's stand-in), half of them pitch-shifted to stand for other speakers:
+espeak-ng's harmonics never glide, jitter or breathe as a recorded voice's do.
 Each mixture: lead silence, sentence, pause, sentence, tail; SNR -5..30 dB
 on active speech, level -38..-18 dBFS. 10 % of the utterances are kept
 aside as the training script's validation split.
@@ -15,11 +19,13 @@ Writes build/suppressor-bench/work/train/{clean,noisy}/<name>.raw and train.csv.
 """
 import os
 import re
+import subprocess
 import sys
 import tempfile
 
 import numpy as np
 from scipy import signal
+from scipy.io import wavfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import make_corpus as mc  # noqa: E402
@@ -28,6 +34,8 @@ from paths import WORK  # noqa: E402
 FS = mc.FS
 OUT = os.path.join(WORK, 'train')
 N_UTT = 300
+N_RECORDED = 300
+RECORDED = ['en_US_f_Allison', 'es_MX_f_Allison', 'it_IT_m_Carlo', 'ru_RU_f_IvrvoiceRU']
 HELDOUT_VOICES = {u[0] for u in mc.UTTS[6:]}
 VOICES = [v for v in [
     'en-us', 'en-us+f1', 'en-us+f2', 'en-us+f4', 'en-us+m1', 'en-us+m3', 'en-us+m5', 'en-gb', 'en-gb+f2',
@@ -120,6 +128,25 @@ def make_noise(kind, n, rng, tmp, pool):
     return mc.make_noise(kind, n, rng, tmp)
 
 
+def shifted(x, cents, tmp):
+    a, b = os.path.join(tmp, 'p.wav'), os.path.join(tmp, 'q.wav')
+    wavfile.write(a, FS, np.clip(x, -32768, 32767).astype(np.int16))
+    subprocess.run(['sox', '-D', '-V1', a, b, 'pitch', f'{cents:.0f}'], check=True)
+    return mc.to16k(b)
+
+
+def recorded(i, r, tmp, lists):
+    """Utterance i of the recorded part: its speaker and two of the speaker's prompts."""
+    speaker = RECORDED[i % len(RECORDED)]
+    paths = lists[speaker]
+    parts = [mc.prompt(paths[k]) for k in r.choice(len(paths), 2, replace=False)]
+    if r.random() < 0.5:
+        lo, hi = (-200, 600) if '_m_' in speaker else (-600, 300)
+        cents = r.uniform(lo, hi)
+        parts = [shifted(x, cents, tmp) for x in parts]
+    return speaker, parts[0], parts[1]
+
+
 def main():
     os.makedirs(os.path.join(OUT, 'clean'), exist_ok=True)
     os.makedirs(os.path.join(OUT, 'noisy'), exist_ok=True)
@@ -128,13 +155,19 @@ def main():
     rng.shuffle(sents)
     rows = []
     with tempfile.TemporaryDirectory() as tmp:
+        lists = {s: mc.prompts(s) for s in RECORDED}
+        # babble from both kinds of voice, so that neither kind is what marks a voice as noise
         pool = [mc.say(VOICES[i % len(VOICES)], sents[-1 - i], 160, tmp) for i in range(24)]
-        for i in range(N_UTT):
+        pool += [mc.prompt(lists[s][-1 - k]) for k in range(6) for s in RECORDED]
+        for i in range(N_UTT + N_RECORDED):
             r = np.random.default_rng(90000 + i)
-            voice = VOICES[i % len(VOICES)]
-            speed = int(r.integers(140, 185))
-            a = mc.say(voice, sents[2 * i], speed, tmp)
-            b = mc.say(voice, sents[2 * i + 1], speed, tmp)
+            if i < N_UTT:
+                voice = VOICES[i % len(VOICES)]
+                speed = int(r.integers(140, 185))
+                a = mc.say(voice, sents[2 * i], speed, tmp)
+                b = mc.say(voice, sents[2 * i + 1], speed, tmp)
+            else:
+                voice, a, b = recorded(i, r, tmp, lists)
             x = np.concatenate([np.zeros(int(r.uniform(0.3, 1.2) * FS)), a, np.zeros(int(r.uniform(0.2, 1.2) * FS)),
                                 b, np.zeros(int(r.uniform(0.2, 0.8) * FS))])
             level = r.uniform(-38, -18)

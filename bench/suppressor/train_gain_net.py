@@ -10,12 +10,15 @@ MakeFeatures in hsh/NoiseSuppressor.cpp) and returns per-band factors r in
 sqrt(E_clean / E_noisy) of the same analysis frame; the loss compares the
 final band gain (statistical gain x r) with it, on square roots as RNNoise
 does, and counts taking away too much four times (speech kept first).
-A last output is the voice activity of the frame (clean frame energy within
+Then the voice activity of the frame (clean frame energy within
 45 dB of the mixture's loudest, as the benchmark's pause mask counts it),
 learnt by cross-entropy beside the gains; its first PAUSE_START_SEC of each
 pause counts PAUSE_START_WEIGHT times (a lingering "voice" at the end of a
 word keeps the residual up for the first 100-250 ms of a pause; 1 counts it
-like any other hop, 4 was tried too, see the benchmark's README).
+like any other hop, 4 was tried too, see the benchmark's README). Last, a
+floor per band (the suppressor keeps no band of a voiced hop below it),
+learnt against the same ideal band gain with a floor that keeps noise
+counting four times (FLOOR_WEIGHT beside the other losses).
 
 Usage: nice -n 10 train_gain_net.py [--epochs N] [--schedule N] [--minutes M]
   (36 epochs of a 40-epoch decay: about 16 minutes here)
@@ -37,7 +40,8 @@ from paths import BUILD, REPO, WORK  # noqa: E402
 FS, HOP, FFT, BINS = 16000, 80, 256, 129
 EDGES = [0, 2, 4, 6, 8, 10, 12, 14, 16, 20, 24, 28, 32, 40, 48, 56, 68, 80, 96, 112, 128]
 NB, NF, ND, NH = 21, 66, 48, 64
-NO = NB + 1  # band factors and the voice activity
+NO = 2 * NB + 1  # band factors, the voice activity, band floors
+FLOOR_WEIGHT = 0.5
 VAD_RANGE_DB = 45.0
 VAD_WEIGHT = 0.5
 PAUSE_START_SEC = 0.3
@@ -132,6 +136,8 @@ class GainNet(torch.nn.Module):
         self.gru = torch.nn.GRU(ND, NH, batch_first=True)
         self.out = torch.nn.Linear(NH, NO)
         torch.nn.init.constant_(self.out.bias, 3.0)  # start near "leave the gain alone"
+        with torch.no_grad():
+            self.out.bias[NB + 1:] = -2.0  # ... and with no floor
 
     def forward(self, x):
         d = torch.tanh(self.inp((x - self.mean) / self.std))
@@ -150,7 +156,10 @@ def loss_fn(model, x, t, v):
     gains = (w * (e * e + 10.0 * e ** 4)).sum() / vb.sum()
     tv, vv = t[:, :, NB], v[:, :, NB]
     bce = -(vv * (tv * torch.log(vad) + (1 - tv) * torch.log(1 - vad))).sum() / (vv > 0).float().sum()
-    return gains + VAD_WEIGHT * bce
+    ef = torch.sqrt(y[:, :, NB + 1:]) - torch.sqrt(tb)
+    wf = vb * (1.0 + 3.0 * (ef > 0).float())  # a floor that keeps noise counts four times
+    floor = (wf * (ef * ef + 10.0 * ef ** 4)).sum() / vb.sum()
+    return gains + VAD_WEIGHT * bce + FLOOR_WEIGHT * floor
 
 
 def c_float(x):

@@ -6,7 +6,7 @@
 #   bash scripts/bench-suppressor.sh           # the benchmark, with the committed model
 #   bash scripts/bench-suppressor.sh --train   # first regenerate the training mixtures and
 #       retrain the learned gain estimator (python3-torch, one thread, niced; 36
-#       epochs, about 16 minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
+#       epochs, about 30 minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
 #   bash scripts/bench-suppressor.sh --real    # only the independent check: recorded speech
 #       (alsa-utils' voice clips, never tuned or trained on) with the same noises, every
 #       system, tables in bench/suppressor/results/real/ (about 3 minutes)

@@ -21,7 +21,7 @@ learnt against the same ideal band gain with a floor that keeps noise
 counting four times (FLOOR_WEIGHT beside the other losses).
 
 Usage: nice -n 10 train_gain_net.py [--epochs N] [--schedule N] [--minutes M]
-  (36 epochs of a 40-epoch decay: about 16 minutes here)
+  (36 epochs of a 40-epoch decay: about 30 minutes here)
 """
 import argparse
 import csv

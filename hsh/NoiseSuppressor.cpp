@@ -551,8 +551,9 @@ void PauseOnsetAttenuation(NsState* st, float* gain, const float* presence) {
 // Wiener gain from this hop's band powers (made for the features), times
 // the estimator's factor for the band (a key, a burst of babble stays down).
 // Where the estimator alone hears a voice, no band goes below its learned
-// floor either: the band gain it was trained to give a recorded voice, which
-// opens what the statistical gain keeps closed at low SNR. The lowest band is
+// floor either: the band gain it learnt a voice calls for (from synthetic and
+// recorded speakers), which opens what the statistical gain keeps closed at
+// low SNR. The lowest band is
 // left out: below 125 Hz there is rumble, not intelligibility.
 void VoiceBandFloor(const NsState* st, float* gain) {
     const bool pause = st->netPauseHops > 0;

@@ -118,16 +118,20 @@ def prompt(path):
                           '-ac', '1', '-f', 's16le', '-'], stdin=subprocess.DEVNULL, check=True,
                          capture_output=True).stdout
     x = np.frombuffer(raw, dtype='<i2').astype(np.float64)
-    n = len(x) // 320
-    e = (x[:n * 320].reshape(n, 320) ** 2).mean(axis=1)
+    e = frame_power(x)
     on = np.nonzero(e > e.max() * 10 ** (-4.5))[0]
     return x[on[0] * 320:(on[-1] + 1) * 320]
 
 
+def frame_power(x):
+    """Mean power of each whole 20 ms frame."""
+    n = len(x) // 320
+    return (x[:n * 320].reshape(n, 320) ** 2).mean(axis=1)
+
+
 def active_power(x):
     """Mean power of 20 ms frames within 35 dB of the loudest frame."""
-    n = len(x) // 320
-    e = (x[:n * 320].reshape(n, 320) ** 2).mean(axis=1)
+    e = frame_power(x)
     act = e > e.max() * 10 ** (-3.5)
     return e[act].mean()
 

@@ -668,6 +668,60 @@ void Declick(NsState* st) {
     st->clickGain = g;
 }
 
+static_assert(kPitchFrame == NS_FFT, "the delayed frame is an analysis frame");
+
+// Noise between a voice's harmonics, which a gain per band or bin keeps with
+// them. In a hop where the estimator hears a voice, each band gets the frame
+// one pitch period earlier added, as far as the band is more periodic at the
+// pitch (the correlation r of its spectrum with that frame's) than its gain
+// g accounts for: a comb at the pitch, as in Valin 2018. Its energy is then
+// set back to the frame's, so the gain applies as before.
+void PitchFilter(NsState* st, float* spec, const float* pw, const float* gain) {
+    const float strength = st->p.pitchFilter * NetHearsVoice(st);
+    if (strength <= 0.0f)
+        return;
+    PitchSearch(&st->pitch);
+    float d[NS_FFT + 2];
+    PitchDelayedFrame(&st->pitch, st->winA, d);
+    RealFftForward(&st->fft, d);
+    float cross[NS_PAD], pp[NS_PAD], kept[NS_PAD];
+    for (int k = 0; k < NS_BINS; k++) {
+        cross[k] = spec[2 * k] * d[2 * k] + spec[2 * k + 1] * d[2 * k + 1];
+        pp[k] = d[2 * k] * d[2 * k] + d[2 * k + 1] * d[2 * k + 1];
+        kept[k] = gain[k] * gain[k] * pw[k];
+    }
+    const float* bn = st->bandNoisy; // MakeFeatures made them this hop
+    float bx[kGainBands], bp[kGainBands], bk[kGainBands], a[kGainBands], bins[NS_PAD];
+    BandSums(cross, bx);
+    BandSums(pp, bp);
+    BandSums(kept, bk);
+    for (int b = 0; b < kGainBands; b++) {
+        const float r = bx[b] / std::sqrt(bn[b] * bp[b] + 1.0f), r2 = r * r;
+        const float g2 = Clamp(bk[b] / (bn[b] + 1e-3f), 0.0f, 1.0f);
+        float mix = 0.0f;
+        if (r > 0.0f)
+            mix = r2 >= g2
+                      ? 1.0f
+                      : std::sqrt(Clamp(r2 * (1.0f - g2) / (g2 * (1.0f - r2) + 1e-3f), 0.0f, 1.0f));
+        a[b] = strength * mix * std::sqrt(bn[b] / (bp[b] + 1.0f));
+    }
+    BandsToBins(a, bins);
+    float filtered[NS_PAD], bf[kGainBands];
+    for (int k = 0; k < NS_BINS; k++) {
+        spec[2 * k] += bins[k] * d[2 * k];
+        spec[2 * k + 1] += bins[k] * d[2 * k + 1];
+        filtered[k] = spec[2 * k] * spec[2 * k] + spec[2 * k + 1] * spec[2 * k + 1];
+    }
+    BandSums(filtered, bf);
+    for (int b = 0; b < kGainBands; b++)
+        a[b] = std::sqrt((bn[b] + 1e-3f) / (bf[b] + 1e-3f));
+    BandsToBins(a, bins);
+    for (int k = 0; k < NS_BINS; k++) {
+        spec[2 * k] *= bins[k];
+        spec[2 * k + 1] *= bins[k];
+    }
+}
+
 // One hop: analyse the last NS_FFT input samples, apply the gain and
 // overlap-add the short synthesis window into the output queue.
 void ProcessFrame(NsState* st) {
@@ -681,11 +735,13 @@ void ProcessFrame(NsState* st) {
     for (int k = NS_BINS; k < NS_PAD; k++)
         pw[k] = 0.0f;
     UpdateNoise(st, pw);
+    PitchPush(&st->pitch, st->inHist + (NS_FFT - NS_HOP), NS_HOP);
     if (st->frames < kInitFrames) {
         for (int k = 0; k < NS_BINS; k++)
             gain[k] = 1.0f; // bootstrap: pass
     } else {
         ComputeGain(st, pw, gain);
+        PitchFilter(st, w, pw, gain);
     }
     for (int k = 0; k < NS_BINS; k++) {
         w[2 * k] *= gain[k];
@@ -778,6 +834,7 @@ void NsDefaultParams(NsParams* p) {
     p->underVoiceNetEnd = 0.9f;
     p->voiceFloor = 0.6f;
     p->netFloor = 1.0f;
+    p->pitchFilter = 0.5f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {

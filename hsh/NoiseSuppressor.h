@@ -13,7 +13,7 @@
 //   learned band factors and voice activity (GainNet) -> pause attenuation
 //   from both activities, steadied in pauses; voiced bands kept up to their
 //   Wiener gain; voiced hops eased where the voice stands well clear of the
-//   noise ->
+//   noise -> a comb at the voice's pitch in voiced hops ->
 //   inverse FFT -> short synthesis window (2*NS_HOP) -> overlap-add ->
 //   time-domain click suppressor (one hop of look-ahead).
 // The short synthesis window keeps the algorithmic delay at
@@ -30,6 +30,7 @@
 #include <cstdint>
 
 #include "GainNet.h"
+#include "Pitch.h"
 #include "RealFft.h"
 
 constexpr int NS_FFT = kRealFftSize; // analysis frame length
@@ -117,6 +118,7 @@ struct NsParams {
                               // of its own Wiener gain times its learned factor (VoiceBandFloor)
     float netFloor;           // 0..1: ... nor below this share of its learned floor where the
                               // estimator hears a voice
+    float pitchFilter;        // 0..1: how much of the comb at the pitch a voiced hop gets
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -173,7 +175,8 @@ struct NsState {
     float ease;        // 0..1: how far this hop is eased (UpdateEase)
     float hopPower;    // this hop's frame power (UpdateEase)
     float bandNoisy[kGainBands]; // this hop's band powers of the frame and of the noise
-    float bandNoise[kGainBands]; // (MakeFeatures; VoiceBandFloor reads them too)
+    float bandNoise[kGainBands]; // (MakeFeatures; VoiceBandFloor and PitchFilter read them too)
+    PitchState pitch;            // the voice's pitch (PitchFilter)
 };
 
 void NsDefaultParams(NsParams* p);

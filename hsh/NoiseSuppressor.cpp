@@ -703,7 +703,9 @@ void PitchFilter(NsState* st, float* spec, const float* pw, const float* gain) {
             mix = r2 >= g2
                       ? 1.0f
                       : std::sqrt(Clamp(r2 * (1.0f - g2) / (g2 * (1.0f - r2) + 1e-3f), 0.0f, 1.0f));
-        a[b] = strength * mix * std::sqrt(bn[b] / (bp[b] + 1.0f));
+        // a band the gain keeps whole has little noise to lose: there the comb
+        // mostly smears a voice whose pitch glides (half as much at g = 1)
+        a[b] = strength * mix * (1.0f - 0.5f * g2) * std::sqrt(bn[b] / (bp[b] + 1.0f));
     }
     BandsToBins(a, bins);
     float filtered[NS_PAD], bf[kGainBands];

@@ -136,7 +136,12 @@ TEST_F(TrayAndLinkTest, TheIconIsAddedWithItsTipAndRemovedWithTheWindow) {
     const NOTIFYICONDATAA added = calls[0].data;
     EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
     EXPECT_TRUE(calls[0].result);
-    EXPECT_EQ(added.cbSize, 88u);
+#ifdef _WIN64
+    constexpr DWORD kFirstVersionSize = 104; // the x86_64 build: the same record, 8-byte handles
+#else
+    constexpr DWORD kFirstVersionSize = 88;
+#endif
+    EXPECT_EQ(added.cbSize, kFirstVersionSize);
     EXPECT_EQ(added.hWnd, dlg);
     EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(added.uCallbackMessage, WM_TRAYICON_NOTIFY);

@@ -16,5 +16,5 @@ status=0
 (cd "$root/build/native" && ctest --output-on-failure) || status=1
 (cd "$wintree" && ctest --output-on-failure) || status=1
 [ "$(basename "$wintree")" = win64 ] &&
-    echo "note: this host cannot run 32-bit code; the Wine tests ran the x86_64 build of the same sources"
+    echo "note: no 32-bit Wine here (this host cannot run 32-bit code, or it could not be installed); the Wine tests ran the x86_64 build of the same sources"
 exit $status

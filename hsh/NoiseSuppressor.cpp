@@ -676,18 +676,18 @@ static_assert(kPitchFrame == NS_FFT, "the delayed frame is an analysis frame");
 // pitch (the correlation r of its spectrum with that frame's) than its gain
 // g accounts for: a comb at the pitch, as in Valin 2018. Its energy is then
 // set back to the frame's, so the gain applies as before.
-void PitchFilter(NsState* st, float* spec, const float* pw, const float* gain) {
+void PitchFilter(NsState* st, float* spectrum, const float* pw, const float* gain) {
     const float strength = st->p.pitchFilter * NetHearsVoice(st);
     if (strength <= 0.0f)
         return;
     PitchSearch(&st->pitch);
-    float d[NS_FFT + 2];
-    PitchDelayedFrame(&st->pitch, st->winA, d);
-    RealFftForward(&st->fft, d);
+    float delayed[NS_FFT + 2];
+    PitchDelayedFrame(&st->pitch, st->winA, delayed);
+    RealFftForward(&st->fft, delayed);
     float cross[NS_PAD], pp[NS_PAD], kept[NS_PAD];
     for (int k = 0; k < NS_BINS; k++) {
-        cross[k] = spec[2 * k] * d[2 * k] + spec[2 * k + 1] * d[2 * k + 1];
-        pp[k] = d[2 * k] * d[2 * k] + d[2 * k + 1] * d[2 * k + 1];
+        cross[k] = spectrum[2 * k] * delayed[2 * k] + spectrum[2 * k + 1] * delayed[2 * k + 1];
+        pp[k] = delayed[2 * k] * delayed[2 * k] + delayed[2 * k + 1] * delayed[2 * k + 1];
         kept[k] = gain[k] * gain[k] * pw[k];
     }
     const float* bn = st->bandNoisy; // MakeFeatures made them this hop
@@ -710,17 +710,17 @@ void PitchFilter(NsState* st, float* spec, const float* pw, const float* gain) {
     BandsToBins(a, bins);
     float filtered[NS_PAD], bf[kGainBands];
     for (int k = 0; k < NS_BINS; k++) {
-        spec[2 * k] += bins[k] * d[2 * k];
-        spec[2 * k + 1] += bins[k] * d[2 * k + 1];
-        filtered[k] = spec[2 * k] * spec[2 * k] + spec[2 * k + 1] * spec[2 * k + 1];
+        spectrum[2 * k] += bins[k] * delayed[2 * k];
+        spectrum[2 * k + 1] += bins[k] * delayed[2 * k + 1];
+        filtered[k] = spectrum[2 * k] * spectrum[2 * k] + spectrum[2 * k + 1] * spectrum[2 * k + 1];
     }
     BandSums(filtered, bf);
     for (int b = 0; b < kGainBands; b++)
         a[b] = std::sqrt((bn[b] + 1e-3f) / (bf[b] + 1e-3f));
     BandsToBins(a, bins);
     for (int k = 0; k < NS_BINS; k++) {
-        spec[2 * k] *= bins[k];
-        spec[2 * k + 1] *= bins[k];
+        spectrum[2 * k] *= bins[k];
+        spectrum[2 * k + 1] *= bins[k];
     }
 }
 

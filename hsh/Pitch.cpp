@@ -1,4 +1,4 @@
-// Pitch search for the gain estimator's periodicity features. See Pitch.h.
+// Pitch search for the suppressor's comb. See Pitch.h.
 #include "Pitch.h"
 
 #include <cmath>

@@ -1,8 +1,9 @@
-// The voice's pitch and how periodic the analysis frame is at it, for the
-// learned gain estimator: a band that holds a voice's harmonics repeats
-// after one pitch period, noise does not, and that tells the two apart
-// where the band's level alone cannot (a voice at or below the noise).
-// Plain data, no heap; one call per hop from the capture thread.
+// The voice's pitch, for the comb in the suppressor: a band that holds a
+// voice's harmonics repeats after one pitch period, noise does not, so the
+// frame one period earlier, added where a band is that periodic, raises the
+// harmonics over the noise between them.
+// Plain data, no heap; PitchPush once per hop, the others when the comb
+// needs them, all from the capture thread.
 //
 // PitchPush appends the newest hop; PitchSearch finds the lag (in samples at
 // 16 kHz) whose normalised autocorrelation is highest over the last 10 ms:

@@ -23,11 +23,9 @@ missing=()
 for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-    installed $wine32 && exit 0
-fi
-
 installed $wine32 || missing32=$wine32
+[ ${#missing[@]} -eq 0 ] && [ -z "${missing32:-}" ] && exit 0
+
 echo "setup: installing ${missing[*]} ${missing32:-}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -35,6 +33,6 @@ dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architect
 bash "$(dirname "$0")/apt-update.sh"
 [ ${#missing[@]} -eq 0 ] ||
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-installed $wine32 ||
+[ -z "${missing32:-}" ] ||
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $wine32 ||
     echo "setup: $wine32 could not be installed; the Wine tests will run the x86_64 build" >&2

@@ -29,15 +29,21 @@ void Correlations(const float* x, int n, int lo, int hi, float* r) {
     }
 }
 
+// The first lag in [lo, hi] with the highest correlation.
+int MostPeriodic(const float* r, int lo, int hi) {
+    int best = lo;
+    for (int l = lo + 1; l <= hi; l++)
+        if (r[l] > r[best])
+            best = l;
+    return best;
+}
+
 int CoarseLag(const PitchState* st) {
     const float* x = st->coarse + kPitchCoarseHist - kPitchCoarseWin;
     constexpr int lo = kPitchMinLag / kPitchDown, hi = kPitchMaxLag / kPitchDown;
     float r[hi + 1] = {};
     Correlations(x, kPitchCoarseWin, lo, hi, r);
-    int best = lo;
-    for (int l = lo + 1; l <= hi; l++)
-        if (r[l] > r[best])
-            best = l;
+    const int best = MostPeriodic(r, lo, hi);
     // the shortest lag nearly as periodic as the best is the period, the best
     // a multiple of it (a steady voice repeats after every period)
     for (int l = lo; l < best; l++)
@@ -69,10 +75,7 @@ void PitchSearch(PitchState* st) {
     const int hi = centre + kPitchDown > kPitchMaxLag ? kPitchMaxLag : centre + kPitchDown;
     float r[kPitchMaxLag + 1];
     Correlations(st->hist + kPitchHist - kPitchFineWin, kPitchFineWin, lo, hi, r);
-    int best = lo;
-    for (int l = lo + 1; l <= hi; l++)
-        if (r[l] > r[best])
-            best = l;
+    const int best = MostPeriodic(r, lo, hi);
     st->lag = best;
     st->corr = r[best];
 }

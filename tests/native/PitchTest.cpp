@@ -1,4 +1,4 @@
-// The pitch search behind the estimator's periodicity features and the comb:
+// The pitch search behind the suppressor's comb:
 // a voice's period is found (not twice or half of it) from a deep male voice
 // to a child's, and noise is not taken for a voice.
 #include "Pitch.h"

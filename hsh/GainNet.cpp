@@ -1,6 +1,6 @@
-// Inference of the gain estimator. Matrices are stored input-major, so each
-// layer is a sequence of "output vector += weight row * input" steps whose
-// inner loop runs over contiguous outputs (the compiler vectorises it
+// Inference of the learned estimators. Matrices are stored input-major, so
+// each layer is a sequence of "output vector += weight row * input" steps
+// whose inner loop runs over contiguous outputs (the compiler vectorises it
 // without reordering any sum).
 #include "GainNet.h"
 
@@ -44,25 +44,42 @@ template <int N> void Affine(const float* w, const float* b, const float* in, in
     }
 }
 
-} // namespace
-
-void GainNetRun(const GainNetWeights& w, GainNetState* st, const float* features, float* out) {
-    constexpr int H = kGainHidden;
-    float x[kGainFeatures], d[kGainDense], gx[3 * H], gh[3 * H];
-    for (int i = 0; i < kGainFeatures; i++)
-        x[i] = (features[i] - w.featMean[i]) / w.featStd[i];
-    Affine<kGainDense>(w.inW, w.inB, x, kGainFeatures, d);
-    for (int i = 0; i < kGainDense; i++)
+// Dense -> GRU -> dense with sigmoid outputs, shapes known at compile time.
+template <int In, int Dense, int Hidden, int Out>
+void RecurrentNetRun(const GainNetWeights& w, float* hidden, const float* input, float* out) {
+    constexpr int H = Hidden;
+    float x[In], d[Dense], gx[3 * H], gh[3 * H];
+    for (int i = 0; i < In; i++)
+        x[i] = (input[i] - w.featMean[i]) / w.featStd[i];
+    Affine<Dense>(w.inW, w.inB, x, In, d);
+    for (int i = 0; i < Dense; i++)
         d[i] = Tanh(d[i]);
-    Affine<3 * H>(w.gruWx, w.gruBx, d, kGainDense, gx);
-    Affine<3 * H>(w.gruWh, w.gruBh, st->hidden, H, gh);
+    Affine<3 * H>(w.gruWx, w.gruBx, d, Dense, gx);
+    Affine<3 * H>(w.gruWh, w.gruBh, hidden, H, gh);
     for (int i = 0; i < H; i++) {
         const float r = Sigmoid(gx[i] + gh[i]);
         const float z = Sigmoid(gx[H + i] + gh[H + i]);
         const float n = Tanh(gx[2 * H + i] + r * gh[2 * H + i]);
-        st->hidden[i] = (1.0f - z) * n + z * st->hidden[i];
+        hidden[i] = (1.0f - z) * n + z * hidden[i];
     }
-    Affine<kGainOutputs>(w.outW, w.outB, st->hidden, H, out);
-    for (int o = 0; o < kGainOutputs; o++)
+    Affine<Out>(w.outW, w.outB, hidden, H, out);
+    for (int o = 0; o < Out; o++)
         out[o] = Sigmoid(out[o]);
+}
+
+} // namespace
+
+void GainNetRun(const GainNetWeights& w, GainNetState* st, const float* features, float* out) {
+    RecurrentNetRun<kGainFeatures, kGainDense, kGainHidden, kGainOutputs>(w, st->hidden, features,
+                                                                          out);
+}
+
+void AbsenceNetRun(const GainNetWeights& w, AbsenceNetState* st, const float* features,
+                   const GainNetState& gain, const float* gainOut, float* out) {
+    float in[kAbsenceInputs];
+    std::memcpy(in, features, sizeof(float) * kGainFeatures);
+    std::memcpy(in + kGainFeatures, gain.hidden, sizeof(gain.hidden));
+    std::memcpy(in + kGainFeatures + kGainHidden, gainOut, sizeof(float) * kGainOutputs);
+    RecurrentNetRun<kAbsenceInputs, kAbsenceDense, kAbsenceHidden, kAbsenceOutputs>(w, st->hidden,
+                                                                                    in, out);
 }

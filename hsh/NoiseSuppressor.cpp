@@ -460,6 +460,7 @@ void UpdateEase(NsState* st, const float* pw) {
 void ApplyGainNet(NsState* st, const float* pw, float* gain) {
     MakeFeatures(st, pw, gain);
     GainNetRun(GainNetModel(), &st->net, st->features, st->netBands);
+    AbsenceNetRun(AbsenceNetModel(), &st->absence, st->features, st->net, st->netBands, st->absent);
     UpdateEase(st, pw);
     const float e = st->p.easeNet * st->ease;
     float band[kGainBands], bins[NS_PAD];
@@ -574,6 +575,25 @@ void VoiceBandFloor(const NsState* st, float* gain) {
         gain[k] = gain[k] > bins[k] ? gain[k] : bins[k];
 }
 
+// The floors above keep each band of a voiced hop up to what a voice calls
+// for, the bands it is absent from too (between its formants, above its
+// reach), and what they keep there is noise that blurs the voice's envelope.
+// A band the absence estimator is sure holds no voice (above absentAbove)
+// is taken absentDb down, as far as the estimator hears a voice at all; in
+// a pause the pause stages decide.
+void AbsentBandCut(const NsState* st, float* gain) {
+    const float voiced = st->netPauseHops > 0 ? 0.0f : NetHearsVoice(st);
+    if (voiced <= 0.0f)
+        return;
+    const float cut = 1.0f - voiced * (1.0f - st->c.absentGain);
+    float band[kGainBands], bins[NS_PAD];
+    for (int b = 0; b < kGainBands; b++)
+        band[b] = st->absent[b] > st->p.absentAbove ? cut : 1.0f;
+    BandsToBins(band, bins);
+    for (int k = 0; k < NS_BINS; k++)
+        gain[k] *= bins[k];
+}
+
 // Where UpdateEase finds the voice well clear of the noise, a voiced hop's
 // gain is taken towards 1 (as a power of it, so in dB by a share).
 void EaseGain(const NsState* st, float* gain) {
@@ -631,6 +651,7 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     SteadyPauseGain(st, gain, presence);
     PauseOnsetAttenuation(st, gain, presence);
     VoiceBandFloor(st, gain);
+    AbsentBandCut(st, gain);
     EaseGain(st, gain);
 }
 
@@ -837,6 +858,8 @@ void NsDefaultParams(NsParams* p) {
     p->voiceFloor = 0.6f;
     p->netFloor = 1.0f;
     p->pitchFilter = 0.5f;
+    p->absentAbove = 0.8f;
+    p->absentDb = -10.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {
@@ -859,6 +882,7 @@ void NsInit(NsState* st, const NsParams* params) {
     c.levelAlpha = 1.0f - PerHop(p.levelTauSec);
     c.peakDecay = PerHop(p.peakTauSec);
     c.underVoice = DbToPowerExact(p.underVoiceDb);
+    c.absentGain = DbToAmplitudeExact(p.absentDb);
     c.swellRise = p.swellRiseDb / 4.3429448f; // 10 / ln(10)
     c.steadyRise = p.steadyRiseSec > 0.0f ? 1.0f - PerHop(p.steadyRiseSec) : 1.0f;
     RealFftInit(&st->fft);

@@ -12,8 +12,9 @@
 //   an activity-dependent floor (deep in pauses, gentle in speech) ->
 //   learned band factors and voice activity (GainNet) -> pause attenuation
 //   from both activities, steadied in pauses; voiced bands kept up to their
-//   Wiener gain; voiced hops eased where the voice stands well clear of the
-//   noise -> a comb at the voice's pitch in voiced hops ->
+//   Wiener gain, and those the voice is absent from (AbsenceNet) taken down;
+//   voiced hops eased where the voice stands well clear of the noise -> a
+//   comb at the voice's pitch in voiced hops ->
 //   inverse FFT -> short synthesis window (2*NS_HOP) -> overlap-add ->
 //   time-domain click suppressor (one hop of look-ahead).
 // The short synthesis window keeps the algorithmic delay at
@@ -119,6 +120,8 @@ struct NsParams {
     float netFloor;           // 0..1: ... nor below this share of its learned floor where the
                               // estimator hears a voice
     float pitchFilter;        // 0..1: how much of the comb at the pitch a voiced hop gets
+    float absentAbove;        // a band the absence estimator finds free of the voice with at
+    float absentDb;           // least this probability is taken this far down in voiced hops
 };
 
 // Per-hop constants NsInit derives from NsParams.
@@ -132,6 +135,7 @@ struct NsConstants {
     float levelAlpha;                // per-hop weight of the voice's mean level
     float peakDecay;                 // per-hop fall of the noise's peak level
     float underVoice;                // underVoiceDb as a power ratio
+    float absentGain;                // absentDb as an amplitude
 };
 
 struct NsState {
@@ -177,6 +181,8 @@ struct NsState {
     float bandNoisy[kGainBands]; // this hop's band powers of the frame and of the noise
     float bandNoise[kGainBands]; // (MakeFeatures; VoiceBandFloor and PitchFilter read them too)
     PitchState pitch;            // the voice's pitch (PitchFilter)
+    AbsenceNetState absence;     // the absence estimator's state ...
+    float absent[kGainBands];    // ... and its output: the voice is absent from the band
 };
 
 void NsDefaultParams(NsParams* p);

@@ -6,7 +6,9 @@
 #   bash scripts/bench-suppressor.sh           # the benchmark, with the committed model
 #   bash scripts/bench-suppressor.sh --train   # first regenerate the training mixtures and
 #       retrain the learned gain estimator (python3-torch, one thread, niced; 36
-#       epochs, about 30 minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc
+#       epochs, about 30 minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc,
+#       then the absence estimator on it (20 epochs, about 20 minutes: hsh/AbsenceNetWeights.cpp and
+#       tests/native/AbsenceNetReference.inc)
 #   bash scripts/bench-suppressor.sh --real    # only the independent check: recorded speech
 #       (alsa-utils' voice clips, never tuned or trained on) with the same noises, every
 #       system, tables in bench/suppressor/results/real/ (about 3 minutes)
@@ -52,9 +54,10 @@ cmake -S "$bench" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 if [ $train -eq 1 ]; then
-    echo "== training mixtures (fixed seeds) and the learned gain estimator"
+    echo "== training mixtures (fixed seeds), the learned gain estimator and the absence estimator"
     $py "$bench/make_training.py"
     nice -n 10 $py "$bench/train_gain_net.py"
+    nice -n 10 $py "$bench/train_absence_net.py"
     cmake --build "$build" -j "$(nproc)"
 fi
 

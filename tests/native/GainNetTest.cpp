@@ -1,13 +1,15 @@
-// The learned gain estimator's C++ inference against the training script's
-// own output on a fixed input (hops of a validation mixture): a fault in the
+// The learned estimators' C++ inference against the training scripts' own
+// output on a fixed input (hops of a validation mixture): a fault in the
 // weight export (a transposed matrix, gates in the wrong order, a missing
-// bias or normalisation) moves the output far beyond the tolerance, which
-// covers the fast activations only.
+// bias or normalisation, the absence estimator's inputs in another order)
+// moves the output far beyond the tolerance, which covers the fast
+// activations only.
 #include "GainNet.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
 
+#include "AbsenceNetReference.inc"
 #include "GainNetReference.inc"
 
 TEST(GainNet, InferenceMatchesTheTrainingScript) {
@@ -20,6 +22,24 @@ TEST(GainNet, InferenceMatchesTheTrainingScript) {
         GainNetRun(GainNetModel(), &st, kRefInput + h * kGainFeatures, out);
         for (int o = 0; o < kGainOutputs; o++)
             worst = std::fmax(worst, std::fabs(out[o] - kRefOutput[h * kGainOutputs + o]));
+    }
+    EXPECT_LT(worst, 2e-3);
+}
+
+TEST(GainNet, AbsenceInferenceMatchesItsTrainingScript) {
+    static_assert(sizeof(kAbsRefInput) / sizeof(float) == kAbsRefHops * kGainFeatures,
+                  "input size");
+    static_assert(sizeof(kAbsRefOutput) / sizeof(float) == kAbsRefHops * kAbsenceOutputs,
+                  "output size");
+    GainNetState gain = {};
+    AbsenceNetState st = {};
+    double worst = 0.0;
+    for (int h = 0; h < kAbsRefHops; h++) {
+        float g[kGainOutputs], out[kAbsenceOutputs];
+        GainNetRun(GainNetModel(), &gain, kAbsRefInput + h * kGainFeatures, g);
+        AbsenceNetRun(AbsenceNetModel(), &st, kAbsRefInput + h * kGainFeatures, gain, g, out);
+        for (int o = 0; o < kAbsenceOutputs; o++)
+            worst = std::fmax(worst, std::fabs(out[o] - kAbsRefOutput[h * kAbsenceOutputs + o]));
     }
     EXPECT_LT(worst, 2e-3);
 }

@@ -20,7 +20,7 @@ static bool set_param(NsParams* p, const char* kv)
     P(steadyRiseSec) P(steadyAfterSec) P(steadyRampSec) P(steadySpread)
     P(netPauseBelow) P(netPauseEnd) P(netPauseAfterSec) P(netPauseRampSec) P(netPauseDb) P(netPauseKeep)
     P(quietNetBelow) P(quietAfterSec) P(onsetPauseAfterSec) P(onsetPauseRampSec) P(onsetPauseDb)
-    P(onsetPauseNetEnd) P(onsetHoldVad) P(swellShape) P(swellRiseDb) P(swellNetEnd) P(easeSnrDb) P(easeSpanDb) P(easeNet) P(easeFrom) P(easeGain) P(levelTauSec) P(peakTauSec) P(underVoiceDb) P(underVoiceNetEnd) P(voiceFloor) P(netFloor) P(pitchFilter)
+    P(onsetPauseNetEnd) P(onsetHoldVad) P(swellShape) P(swellRiseDb) P(swellNetEnd) P(easeSnrDb) P(easeSpanDb) P(easeNet) P(easeFrom) P(easeGain) P(levelTauSec) P(peakTauSec) P(underVoiceDb) P(underVoiceNetEnd) P(voiceFloor) P(netFloor) P(pitchFilter) P(absentAbove) P(absentDb)
 #undef P
 #define PI(name) if (k == #name) { p->name = (int)v; return true; }
     PI(guardBins) PI(lowLeakBins)

@@ -456,7 +456,8 @@ void UpdateEase(NsState* st, const float* pw) {
 
 // What the statistical gain leaves of transient and fluctuating noise, the
 // learned estimator takes away, per band (less so where UpdateEase says
-// the voice stands well clear of the noise).
+// the voice stands well clear of the noise). The absence estimator runs on
+// the same hop, for AbsentBandCut.
 void ApplyGainNet(NsState* st, const float* pw, float* gain) {
     MakeFeatures(st, pw, gain);
     GainNetRun(GainNetModel(), &st->net, st->features, st->netBands);

@@ -581,15 +581,19 @@ void VoiceBandFloor(const NsState* st, float* gain) {
 // reach), and what they keep there is noise that blurs the voice's envelope.
 // A band the absence estimator is sure holds no voice (above absentAbove)
 // is taken absentDb down, as far as the estimator hears a voice at all; in
-// a pause the pause stages decide.
+// a pause the pause stages decide. The cut ramps in over kAbsentRamp around
+// absentAbove, so a band whose probability hovers there is not switched
+// 10 dB up and down from hop to hop.
 void AbsentBandCut(const NsState* st, float* gain) {
+    constexpr float kAbsentRamp = 0.2f;
     const float voiced = st->netPauseHops > 0 ? 0.0f : NetHearsVoice(st);
     if (voiced <= 0.0f)
         return;
     const float cut = 1.0f - voiced * (1.0f - st->c.absentGain);
+    const float from = st->p.absentAbove - 0.5f * kAbsentRamp;
     float band[kGainBands], bins[NS_PAD];
     for (int b = 0; b < kGainBands; b++)
-        band[b] = st->absent[b] > st->p.absentAbove ? cut : 1.0f;
+        band[b] = 1.0f - Clamp((st->absent[b] - from) / kAbsentRamp, 0.0f, 1.0f) * (1.0f - cut);
     BandsToBins(band, bins);
     for (int k = 0; k < NS_BINS; k++)
         gain[k] *= bins[k];

@@ -592,8 +592,14 @@ void AbsentBandCut(const NsState* st, float* gain) {
     const float cut = 1.0f - voiced * (1.0f - st->c.absentGain);
     const float from = st->p.absentAbove - 0.5f * kAbsentRamp;
     float band[kGainBands], bins[NS_PAD];
-    for (int b = 0; b < kGainBands; b++)
-        band[b] = 1.0f - Clamp((st->absent[b] - from) / kAbsentRamp, 0.0f, 1.0f) * (1.0f - cut);
+    bool any = false;
+    for (int b = 0; b < kGainBands; b++) {
+        band[b] =
+            1.0f - Clamp((st->absent[b] - from) * (1.0f / kAbsentRamp), 0.0f, 1.0f) * (1.0f - cut);
+        any = any || band[b] < 1.0f;
+    }
+    if (!any)
+        return;
     BandsToBins(band, bins);
     for (int k = 0; k < NS_BINS; k++)
         gain[k] *= bins[k];

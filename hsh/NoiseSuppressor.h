@@ -120,8 +120,9 @@ struct NsParams {
     float netFloor;           // 0..1: ... nor below this share of its learned floor where the
                               // estimator hears a voice
     float pitchFilter;        // 0..1: how much of the comb at the pitch a voiced hop gets
-    float absentAbove;        // a band the absence estimator finds free of the voice with at
-    float absentDb;           // least this probability is taken this far down in voiced hops
+    float absentAbove;        // a band the absence estimator finds free of the voice with
+    float absentDb;           // this probability (ramped in 0.1 either side) is taken this far
+                              // down in voiced hops
 };
 
 // Per-hop constants NsInit derives from NsParams.

@@ -583,7 +583,7 @@ void VoiceBandFloor(const NsState* st, float* gain) {
 // is taken absentDb down, as far as the estimator hears a voice at all; in
 // a pause the pause stages decide. The cut ramps in over kAbsentRamp around
 // absentAbove, so a band whose probability hovers there is not switched
-// 10 dB up and down from hop to hop.
+// the whole cut up and down from hop to hop.
 void AbsentBandCut(const NsState* st, float* gain) {
     constexpr float kAbsentRamp = 0.2f;
     const float voiced = st->netPauseHops > 0 ? 0.0f : NetHearsVoice(st);
@@ -870,7 +870,7 @@ void NsDefaultParams(NsParams* p) {
     p->netFloor = 1.0f;
     p->pitchFilter = 0.5f;
     p->absentAbove = 0.8f;
-    p->absentDb = -10.0f;
+    p->absentDb = -15.0f;
 }
 
 void NsInit(NsState* st, const NsParams* params) {

@@ -75,11 +75,14 @@ void GainNetRun(const GainNetWeights& w, GainNetState* st, const float* features
 }
 
 void AbsenceNetRun(const GainNetWeights& w, AbsenceNetState* st, const float* features,
-                   const GainNetState& gain, const float* gainOut, float* out) {
+                   const float* periodicity, const GainNetState& gain, const float* gainOut,
+                   float* out) {
     float in[kAbsenceInputs];
     std::memcpy(in, features, sizeof(float) * kGainFeatures);
     std::memcpy(in + kGainFeatures, gain.hidden, sizeof(gain.hidden));
     std::memcpy(in + kGainFeatures + kGainHidden, gainOut, sizeof(float) * kGainOutputs);
+    std::memcpy(in + kGainFeatures + kGainHidden + kGainOutputs, periodicity,
+                sizeof(float) * kPeriodicity);
     RecurrentNetRun<kAbsenceInputs, kAbsenceDense, kAbsenceHidden, kAbsenceOutputs>(w, st->hidden,
                                                                                     in, out);
 }

@@ -11,10 +11,12 @@
 // GainNetWeights.cpp (train_gain_net.py).
 //
 // The absence estimator (AbsenceNetRun) reads the same features, the gain
-// estimator's recurrent state and its outputs, and returns per band the
-// probability that the voice is absent from it (its clean power 10 dB or more
-// below the frame's): the bands between a voice's formants and above its
-// reach that a speech floor would otherwise keep up. Weights in
+// estimator's recurrent state and its outputs, and how far each band repeats
+// at the voice's pitch (a band that holds the voice's harmonics does, noise
+// does not), and returns per band the probability that the voice is absent
+// from it (its clean power 10 dB or more below the frame's): the bands between
+// a voice's formants and above its reach that a speech floor would otherwise
+// keep up. Weights in
 // AbsenceNetWeights.cpp (train_absence_net.py).
 //
 // Threading: the weights are constant; each state belongs to one stream.
@@ -26,7 +28,8 @@ constexpr int kGainDense = 48;
 constexpr int kGainHidden = 64;
 constexpr int kGainOutputs = 2 * kGainBands + 1; // band factors, the voice activity, band floors
 
-constexpr int kAbsenceInputs = kGainFeatures + kGainHidden + kGainOutputs;
+constexpr int kPeriodicity = kGainBands + 1; // per band, and the pitch's own correlation
+constexpr int kAbsenceInputs = kGainFeatures + kGainHidden + kGainOutputs + kPeriodicity;
 constexpr int kAbsenceDense = 32;
 constexpr int kAbsenceHidden = 48;
 constexpr int kAbsenceOutputs = kGainBands;
@@ -60,5 +63,7 @@ struct AbsenceNetState {
 // that the frame holds speech, band floors); updates the recurrent state.
 void GainNetRun(const GainNetWeights& w, GainNetState* st, const float* features, float* out);
 // One hop, after GainNetRun on the same features: kAbsenceOutputs out.
+// periodicity: kPeriodicity values, all 0 in a hop without a voice.
 void AbsenceNetRun(const GainNetWeights& w, AbsenceNetState* st, const float* features,
-                   const GainNetState& gain, const float* gainOut, float* out);
+                   const float* periodicity, const GainNetState& gain, const float* gainOut,
+                   float* out);

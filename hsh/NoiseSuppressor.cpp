@@ -454,6 +454,34 @@ void UpdateEase(NsState* st, const float* pw) {
     st->ease = high * BothHearVoice(st);
 }
 
+// A band that holds a voice's harmonics repeats one pitch period later, noise
+// does not: per band, the correlation of this frame's spectrum with the frame
+// one period earlier (and the pitch's own correlation), for the absence
+// estimator and the comb. Searched only where the gain estimator hears a
+// voice (the only hops either acts in); elsewhere 0.
+void BandPeriodicity(NsState* st) {
+    for (float& r : st->periodicity)
+        r = 0.0f;
+    if (NetHearsVoice(st) <= 0.0f)
+        return;
+    PitchSearch(&st->pitch);
+    float* delayed = st->pitchFrame;
+    PitchDelayedFrame(&st->pitch, st->winA, delayed);
+    RealFftForward(&st->fft, delayed);
+    const float* spectrum = st->work; // this hop's frame, analysed in ProcessFrame
+    float cross[NS_PAD], pp[NS_PAD];
+    for (int k = 0; k < NS_BINS; k++) {
+        cross[k] = spectrum[2 * k] * delayed[2 * k] + spectrum[2 * k + 1] * delayed[2 * k + 1];
+        pp[k] = delayed[2 * k] * delayed[2 * k] + delayed[2 * k + 1] * delayed[2 * k + 1];
+    }
+    float bx[kGainBands], bp[kGainBands];
+    BandSums(cross, bx);
+    BandSums(pp, bp);
+    for (int b = 0; b < kGainBands; b++)
+        st->periodicity[b] = bx[b] / std::sqrt(st->bandNoisy[b] * bp[b] + 1.0f);
+    st->periodicity[kGainBands] = st->pitch.corr;
+}
+
 // What the statistical gain leaves of transient and fluctuating noise, the
 // learned estimator takes away, per band (less so where UpdateEase says
 // the voice stands well clear of the noise). The absence estimator runs on
@@ -461,7 +489,9 @@ void UpdateEase(NsState* st, const float* pw) {
 void ApplyGainNet(NsState* st, const float* pw, float* gain) {
     MakeFeatures(st, pw, gain);
     GainNetRun(GainNetModel(), &st->net, st->features, st->netBands);
-    AbsenceNetRun(AbsenceNetModel(), &st->absence, st->features, st->net, st->netBands, st->absent);
+    BandPeriodicity(st);
+    AbsenceNetRun(AbsenceNetModel(), &st->absence, st->features, st->periodicity, st->net,
+                  st->netBands, st->absent);
     UpdateEase(st, pw);
     const float e = st->p.easeNet * st->ease;
     float band[kGainBands], bins[NS_PAD];
@@ -712,23 +742,18 @@ void PitchFilter(NsState* st, float* spectrum, const float* pw, const float* gai
     const float strength = st->p.pitchFilter * NetHearsVoice(st);
     if (strength <= 0.0f)
         return;
-    PitchSearch(&st->pitch);
-    float delayed[NS_FFT + 2];
-    PitchDelayedFrame(&st->pitch, st->winA, delayed);
-    RealFftForward(&st->fft, delayed);
-    float cross[NS_PAD], pp[NS_PAD], kept[NS_PAD];
+    const float* delayed = st->pitchFrame; // BandPeriodicity found it this hop
+    float pp[NS_PAD], kept[NS_PAD];
     for (int k = 0; k < NS_BINS; k++) {
-        cross[k] = spectrum[2 * k] * delayed[2 * k] + spectrum[2 * k + 1] * delayed[2 * k + 1];
         pp[k] = delayed[2 * k] * delayed[2 * k] + delayed[2 * k + 1] * delayed[2 * k + 1];
         kept[k] = gain[k] * gain[k] * pw[k];
     }
     const float* bn = st->bandNoisy; // MakeFeatures made them this hop
-    float bx[kGainBands], bp[kGainBands], bk[kGainBands], a[kGainBands], bins[NS_PAD];
-    BandSums(cross, bx);
+    float bp[kGainBands], bk[kGainBands], a[kGainBands], bins[NS_PAD];
     BandSums(pp, bp);
     BandSums(kept, bk);
     for (int b = 0; b < kGainBands; b++) {
-        const float r = bx[b] / std::sqrt(bn[b] * bp[b] + 1.0f), r2 = r * r;
+        const float r = st->periodicity[b], r2 = r * r;
         const float g2 = Clamp(bk[b] / (bn[b] + 1e-3f), 0.0f, 1.0f);
         float mix = 0.0f;
         if (r > 0.0f)
@@ -869,7 +894,7 @@ void NsDefaultParams(NsParams* p) {
     p->voiceFloor = 0.6f;
     p->netFloor = 1.0f;
     p->pitchFilter = 0.5f;
-    p->absentAbove = 0.8f;
+    p->absentAbove = 0.75f;
     p->absentDb = -15.0f;
 }
 

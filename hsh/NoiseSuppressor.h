@@ -179,11 +179,13 @@ struct NsState {
     int noisePeakHops; // ... over this many hops (saturating)
     float ease;        // 0..1: how far this hop is eased (UpdateEase)
     float hopPower;    // this hop's frame power (UpdateEase)
-    float bandNoisy[kGainBands]; // this hop's band powers of the frame and of the noise
-    float bandNoise[kGainBands]; // (MakeFeatures; VoiceBandFloor and PitchFilter read them too)
-    PitchState pitch;            // the voice's pitch (PitchFilter)
-    AbsenceNetState absence;     // the absence estimator's state ...
-    float absent[kGainBands];    // ... and its output: the voice is absent from the band
+    float bandNoisy[kGainBands];     // this hop's band powers of the frame and of the noise
+    float bandNoise[kGainBands];     // (MakeFeatures; the later stages read them too)
+    PitchState pitch;                // the voice's pitch (BandPeriodicity) ...
+    float pitchFrame[NS_FFT + 2];    // ... the spectrum of the frame one period earlier ...
+    float periodicity[kPeriodicity]; // ... each band's correlation with it, and the pitch's
+    AbsenceNetState absence;         // the absence estimator's state ...
+    float absent[kGainBands];        // ... and its output: the voice is absent from the band
 };
 
 void NsDefaultParams(NsParams* p);

@@ -1,9 +1,10 @@
-// The voice's pitch, for the comb in the suppressor: a band that holds a
-// voice's harmonics repeats after one pitch period, noise does not, so the
-// frame one period earlier, added where a band is that periodic, raises the
-// harmonics over the noise between them.
-// Plain data, no heap; PitchPush once per hop, the others when the comb
-// needs them, all from the capture thread.
+// The voice's pitch, for the suppressor's absence estimator and its comb: a
+// band that holds a voice's harmonics repeats after one pitch period, noise
+// does not, so how far a band repeats tells whether the voice is in it, and
+// the frame one period earlier, added where a band is that periodic, raises
+// the harmonics over the noise between them.
+// Plain data, no heap; PitchPush once per hop, the others in the hops the
+// suppressor hears a voice in, all from the capture thread.
 //
 // PitchPush appends the newest hop; PitchSearch finds the lag (in samples at
 // 16 kHz) whose normalised autocorrelation is highest over the last 10 ms:

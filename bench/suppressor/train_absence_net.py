@@ -11,7 +11,7 @@ absent from the band: its clean power ABSENT_DB or more below the mixture's.
 Only speech frames count (clean frame energy within VAD_RANGE_DB of the
 mixture's loudest): in pauses the suppressor's pause stages decide. Its input
 is the gain estimator's (the band features), that estimator's recurrent state
-and its outputs.
+and its outputs, and each band's periodicity at the pitch (ns_features).
 
 Usage: nice -n 10 train_absence_net.py [--epochs N]   (about 20 minutes here)
 """
@@ -54,17 +54,18 @@ def gain_net():
 
 
 def inputs(net, feat):
-    """The absence estimator's input per hop: the features, the gain estimator's state and outputs."""
+    """The absence estimator's input per hop: the features, the gain estimator's state and outputs,
+    the periodicity (feat holds the features, then the periodicity)."""
     with torch.no_grad():
-        x = torch.tensor(feat[None], dtype=torch.float32)
+        x = torch.tensor(feat[None, :, :G.NF], dtype=torch.float32)
         h, _ = net.gru(torch.tanh(net.inp((x - net.mean) / net.std)))
         y = torch.sigmoid(net.out(h))
-    return np.concatenate([feat, h[0].numpy(), y[0].numpy()], axis=1)
+    return np.concatenate([feat[:, :G.NF], h[0].numpy(), y[0].numpy(), feat[:, G.NF:]], axis=1)
 
 
 def load(net, rows):
     out = []
-    for f, t, v in G.load(rows):
+    for f, t, v in G.load(rows, periodicity=True):
         absent = (t[:, :G.NB] < 10 ** (ABSENT_DB / 20)).astype(np.float64)  # t holds amplitude ratios
         counted = v[:, :G.NB] * t[:, G.NB:G.NB + 1]  # valid bands of speech frames
         out.append((inputs(net, f), absent, counted))
@@ -139,7 +140,8 @@ def main():
         print(f'epoch {ep} val {lv:.5f}, above 0.8: {found:.3f} of absent bands, {false:.3f} of the others '
               f'({time.time() - start:.0f} s)', file=sys.stderr)
     model.load_state_dict(best_state)
-    export(model, net, G.load(rows[9:10])[0][0][100:124])  # 24 hops of the first validation mixture
+    ref = G.load(rows[9:10], periodicity=True)[0][0][100:124]  # 24 hops of the first validation mixture
+    export(model, net, ref)
     print(f'best val {best:.5f}; weights written', file=sys.stderr)
 
 

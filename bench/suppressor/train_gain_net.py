@@ -41,6 +41,7 @@ FS, HOP, FFT, BINS = 16000, 80, 256, 129
 EDGES = [0, 2, 4, 6, 8, 10, 12, 14, 16, 20, 24, 28, 32, 40, 48, 56, 68, 80, 96, 112, 128]
 NB, NF, ND, NH = 21, 66, 48, 64
 NO = 2 * NB + 1  # band factors, the voice activity, band floors
+NP = NB + 1  # after the features in ns_features' rows: periodicity per band, the pitch's
 FLOOR_WEIGHT = 0.5
 VAD_RANGE_DB = 45.0
 VAD_WEIGHT = 0.5
@@ -77,7 +78,9 @@ def band_energies(x, hops):
     return (np.abs(bins) ** 2) @ band_matrix()
 
 
-def load(rows):
+def load(rows, periodicity=False):
+    """Per mixture (inputs, targets, weights); the inputs are the features, and with
+    periodicity also each band's periodicity at the pitch (the absence estimator's)."""
     drv = os.path.join(BUILD, 'ns_features')
     lst = os.path.join(TRAIN, 'features.txt')
     with open(lst, 'w') as f:
@@ -87,7 +90,8 @@ def load(rows):
     subprocess.run([drv, lst], check=True)
     data = []
     for r in rows:
-        feat = np.fromfile(os.path.join(TRAIN, 'feat', r['name'] + '.f32'), dtype='<f4').reshape(-1, NF)
+        feat = np.fromfile(os.path.join(TRAIN, 'feat', r['name'] + '.f32'), dtype='<f4').reshape(-1, NF + NP)
+        feat = feat if periodicity else feat[:, :NF]
         clean = np.fromfile(os.path.join(TRAIN, 'clean', r['name'] + '.raw'), dtype='<i2').astype(np.float64)
         noisy = np.fromfile(os.path.join(TRAIN, 'noisy', r['name'] + '.raw'), dtype='<i2').astype(np.float64)
         hops = feat.shape[0]

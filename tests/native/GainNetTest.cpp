@@ -27,8 +27,8 @@ TEST(GainNet, InferenceMatchesTheTrainingScript) {
 }
 
 TEST(GainNet, AbsenceInferenceMatchesItsTrainingScript) {
-    static_assert(sizeof(kAbsRefInput) / sizeof(float) == kAbsRefHops * kGainFeatures,
-                  "input size");
+    constexpr int kRow = kGainFeatures + kPeriodicity; // the features, then the periodicity
+    static_assert(sizeof(kAbsRefInput) / sizeof(float) == kAbsRefHops * kRow, "input size");
     static_assert(sizeof(kAbsRefOutput) / sizeof(float) == kAbsRefHops * kAbsenceOutputs,
                   "output size");
     GainNetState gain = {};
@@ -36,8 +36,9 @@ TEST(GainNet, AbsenceInferenceMatchesItsTrainingScript) {
     double worst = 0.0;
     for (int h = 0; h < kAbsRefHops; h++) {
         float g[kGainOutputs], out[kAbsenceOutputs];
-        GainNetRun(GainNetModel(), &gain, kAbsRefInput + h * kGainFeatures, g);
-        AbsenceNetRun(AbsenceNetModel(), &st, kAbsRefInput + h * kGainFeatures, gain, g, out);
+        const float* in = kAbsRefInput + h * kRow;
+        GainNetRun(GainNetModel(), &gain, in, g);
+        AbsenceNetRun(AbsenceNetModel(), &st, in, in + kGainFeatures, gain, g, out);
         for (int o = 0; o < kAbsenceOutputs; o++)
             worst = std::fmax(worst, std::fabs(out[o] - kAbsRefOutput[h * kAbsenceOutputs + o]));
     }

@@ -1,6 +1,7 @@
-// Training-data dump for the learned gain estimator: runs the suppressor
-// (with the estimator's factors not applied) hop by hop over each file and
-// writes the estimator's input features of every hop as float32.
+// Training-data dump for the learned estimators: runs the suppressor (with
+// the gain estimator's factors not applied) hop by hop over each file and
+// writes, per hop as float32, the gain estimator's input features and then
+// each band's periodicity at the pitch (the absence estimator's extra input).
 // Usage: ns_features list.txt   (lines: "input.raw features.f32")
 #include "NoiseSuppressor.h"
 #include "driver_common.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
         for (size_t i = 0; i + NS_HOP <= x.size(); i += NS_HOP) {
             NsProcess(&st, x.data() + i, NS_HOP);
             std::fwrite(st.features, sizeof(float), kGainFeatures, f);
+            std::fwrite(st.periodicity, sizeof(float), kPeriodicity, f);
         }
         std::fclose(f);
     }

@@ -474,7 +474,8 @@ void BandPeriodicity(NsState* st) {
         cross[k] = spectrum[2 * k] * delayed[2 * k] + spectrum[2 * k + 1] * delayed[2 * k + 1];
         pp[k] = delayed[2 * k] * delayed[2 * k] + delayed[2 * k + 1] * delayed[2 * k + 1];
     }
-    float bx[kGainBands], bp[kGainBands];
+    float bx[kGainBands];
+    float* bp = st->pitchBandPower;
     BandSums(cross, bx);
     BandSums(pp, bp);
     for (int b = 0; b < kGainBands; b++)
@@ -743,14 +744,12 @@ void PitchFilter(NsState* st, float* spectrum, const float* pw, const float* gai
     if (strength <= 0.0f)
         return;
     const float* delayed = st->pitchFrame; // BandPeriodicity found it this hop
-    float pp[NS_PAD], kept[NS_PAD];
-    for (int k = 0; k < NS_BINS; k++) {
-        pp[k] = delayed[2 * k] * delayed[2 * k] + delayed[2 * k + 1] * delayed[2 * k + 1];
+    float kept[NS_PAD];
+    for (int k = 0; k < NS_BINS; k++)
         kept[k] = gain[k] * gain[k] * pw[k];
-    }
     const float* bn = st->bandNoisy; // MakeFeatures made them this hop
-    float bp[kGainBands], bk[kGainBands], a[kGainBands], bins[NS_PAD];
-    BandSums(pp, bp);
+    const float* bp = st->pitchBandPower;
+    float bk[kGainBands], a[kGainBands], bins[NS_PAD];
     BandSums(kept, bk);
     for (int b = 0; b < kGainBands; b++) {
         const float r = st->periodicity[b], r2 = r * r;

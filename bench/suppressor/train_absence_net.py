@@ -95,7 +95,7 @@ def export(model, net, ref_feat):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument('--epochs', type=int, default=20, help='epochs run (the learning rate decays over them)')
+    ap.add_argument('--epochs', type=int, default=30, help='epochs run (the learning rate decays over them)')
     a = ap.parse_args()
     torch.set_num_threads(1)
     torch.manual_seed(11)

@@ -226,7 +226,7 @@ TEST(NoiseTypes, TheCombTakesTheNoiseBetweenAVoicesHarmonics) {
 }
 
 // The vowel's harmonics end at 1.1 kHz; above 2 kHz its frames hold only the
-// noise, which the absence estimator takes further down (3.7 dB over those
+// noise, which the absence estimator takes further down (3.9 dB over those
 // 0.5 s), and the voice stays.
 TEST(NoiseTypes, BandsAboveAVoicesReachAreTakenDownFurther) {
     std::vector<double> noise = Steady(72000, 23);

@@ -57,6 +57,8 @@ if [ $train -eq 1 ]; then
     echo "== training mixtures (fixed seeds), the learned gain estimator and the absence estimator"
     $py "$bench/make_training.py"
     nice -n 10 $py "$bench/train_gain_net.py"
+    # the periodicity ns_features writes is gated by the new gain estimator
+    cmake --build "$build" -j "$(nproc)"
     nice -n 10 $py "$bench/train_absence_net.py"
     cmake --build "$build" -j "$(nproc)"
 fi

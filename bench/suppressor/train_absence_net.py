@@ -13,7 +13,11 @@ mixture's loudest): in pauses the suppressor's pause stages decide. Its input
 is the gain estimator's (the band features), that estimator's recurrent state
 and its outputs, and each band's periodicity at the pitch (ns_features).
 
-Usage: nice -n 10 train_absence_net.py [--epochs N]   (about 20 minutes here)
+With --env-weight W (off by default; the committed weights were trained
+without it) it also learns the band envelope term of train_gain_net.py, on
+the gain the suppressor keeps with the cut applied.
+
+Usage: nice -n 10 train_absence_net.py [--epochs N] [--env-weight W]   (about 20 minutes here)
 """
 import argparse
 import csv
@@ -68,8 +72,20 @@ def load(net, rows):
     for f, t, v in G.load(rows, periodicity=True):
         absent = (t[:, :G.NB] < 10 ** (ABSENT_DB / 20)).astype(np.float64)  # t holds amplitude ratios
         counted = v[:, :G.NB] * t[:, G.NB:G.NB + 1]  # valid bands of speech frames
-        out.append((inputs(net, f), absent, counted))
+        out.append((inputs(net, f), np.concatenate([absent, t], axis=1), np.concatenate([counted, v], axis=1)))
     return out
+
+
+def kept_with_cut(x, logit):
+    """The band gain the suppressor keeps of a voiced hop, from the inputs (the gain
+    estimator's factors and floors, the statistical gain) and the absence cut as
+    AbsentBandCut makes it: ramped in over 0.2 around 0.75, 15 dB deep, as far as
+    the estimator hears a voice."""
+    o = G.NF + G.NH  # the gain estimator's outputs, after the features and its state
+    g = torch.clamp(torch.pow(10.0, x[..., 2 * G.NB:3 * G.NB]) * x[..., o:o + G.NB], 1e-6, 1.0)
+    kept = torch.maximum(g, x[..., o + G.NB + 1:o + 2 * G.NB + 1])
+    ramp = torch.clamp((torch.sigmoid(logit) - 0.65) / 0.2, 0.0, 1.0)
+    return kept * (1.0 - ramp * (1.0 - 10 ** (-15 / 20)) * x[..., o + G.NB:o + G.NB + 1])
 
 
 class AbsenceNet(torch.nn.Module):
@@ -96,6 +112,8 @@ def export(model, net, ref_feat):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--epochs', type=int, default=30, help='epochs run (the learning rate decays over them)')
+    ap.add_argument('--env-weight', type=float, default=0.0,
+                    help="weight of the gain estimator's band envelope loss on the kept gain (0: off)")
     a = ap.parse_args()
     torch.set_num_threads(1)
     torch.manual_seed(11)
@@ -108,14 +126,19 @@ def main():
     allf = np.concatenate([f for f, _, _ in tr])
     model = AbsenceNet(allf.mean(axis=0), np.maximum(allf.std(axis=0), 1e-3))
     xt, tt, vt = G.chunks(tr)
-    xv, tv, vv = G.chunks(va)
+    xv, tv_all, vv_all = G.chunks(va)  # the absence targets, then the gain estimator's
     opt = torch.optim.Adam(model.parameters(), lr=2e-3)
     sched = torch.optim.lr_scheduler.CosineAnnealingLR(opt, a.epochs)
     bce = torch.nn.BCEWithLogitsLoss(reduction='none')
     gen = torch.Generator().manual_seed(12)
 
-    def loss_of(x, t, v):
-        return (bce(model(x), t) * v).sum() / v.sum()
+    def loss_of(x, t_all, v_all):
+        t, v = t_all[..., :G.NB], v_all[..., :G.NB]
+        logit = model(x)
+        loss = (bce(logit, t) * v).sum() / v.sum()
+        if a.env_weight > 0:
+            loss = loss + a.env_weight * G.envelope_loss(kept_with_cut(x, logit), t_all[..., G.NB:], v_all[..., G.NB:])
+        return loss
 
     start, best, best_state = time.time(), 1e9, None
     for ep in range(a.epochs):
@@ -131,8 +154,9 @@ def main():
         sched.step()
         model.eval()
         with torch.no_grad():
-            lv = loss_of(xv, tv, vv).item()
+            lv = loss_of(xv, tv_all, vv_all).item()
             hit = (torch.sigmoid(model(xv)) > 0.8).float()
+            tv, vv = tv_all[..., :G.NB], vv_all[..., :G.NB]
             found = float((hit * tv * vv).sum() / (tv * vv).sum())
             false = float((hit * (1 - tv) * vv).sum() / ((1 - tv) * vv).sum())
         if lv < best:

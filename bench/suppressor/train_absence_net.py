@@ -34,6 +34,8 @@ import train_gain_net as G  # noqa: E402
 from paths import REPO  # noqa: E402
 
 ABSENT_DB = -10.0
+# the suppressor's cut of a band found absent (absentAbove, kAbsentRamp, absentDb)
+CUT_ABOVE, CUT_RAMP, CUT_DB = 0.75, 0.2, -15.0
 ND, NH = 32, 48
 
 
@@ -79,13 +81,13 @@ def load(net, rows):
 def kept_with_cut(x, logit):
     """The band gain the suppressor keeps of a voiced hop, from the inputs (the gain
     estimator's factors and floors, the statistical gain) and the absence cut as
-    AbsentBandCut makes it: ramped in over 0.2 around 0.75, 15 dB deep, as far as
+    AbsentBandCut makes it (ramped in around CUT_ABOVE, CUT_DB deep), as far as
     the estimator hears a voice."""
     o = G.NF + G.NH  # the gain estimator's outputs, after the features and its state
     g = torch.clamp(torch.pow(10.0, x[..., 2 * G.NB:3 * G.NB]) * x[..., o:o + G.NB], 1e-6, 1.0)
     kept = torch.maximum(g, x[..., o + G.NB + 1:o + 2 * G.NB + 1])
-    ramp = torch.clamp((torch.sigmoid(logit) - 0.65) / 0.2, 0.0, 1.0)
-    return kept * (1.0 - ramp * (1.0 - 10 ** (-15 / 20)) * x[..., o + G.NB:o + G.NB + 1])
+    ramp = torch.clamp((torch.sigmoid(logit) - (CUT_ABOVE - 0.5 * CUT_RAMP)) / CUT_RAMP, 0.0, 1.0)
+    return kept * (1.0 - ramp * (1.0 - 10 ** (CUT_DB / 20)) * x[..., o + G.NB:o + G.NB + 1])
 
 
 class AbsenceNet(torch.nn.Module):

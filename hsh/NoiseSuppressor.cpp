@@ -889,7 +889,7 @@ void NsDefaultParams(NsParams* p) {
     p->levelTauSec = 1.0f;
     p->peakTauSec = 1.0f;
     p->underVoiceDb = 18.0f;
-    p->underVoiceNetEnd = 0.9f;
+    p->underVoiceNetEnd = 0.95f;
     p->voiceFloor = 0.6f;
     p->netFloor = 1.0f;
     p->pitchFilter = 0.5f;

@@ -6,7 +6,7 @@
 #   bash scripts/bench-suppressor.sh           # the benchmark, with the committed model
 #   bash scripts/bench-suppressor.sh --train   # first regenerate the training mixtures and
 #       retrain the learned gain estimator (python3-torch, one thread, niced; 36
-#       epochs, about 30 minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc,
+#       epochs, about 40 minutes), which rewrites hsh/GainNetWeights.cpp and tests/native/GainNetReference.inc,
 #       then the absence estimator on it (30 epochs, about 20 minutes: hsh/AbsenceNetWeights.cpp and
 #       tests/native/AbsenceNetReference.inc)
 #   bash scripts/bench-suppressor.sh --real    # only the independent check: recorded speech

@@ -13,9 +13,9 @@ mixture's loudest): in pauses the suppressor's pause stages decide. Its input
 is the gain estimator's (the band features), that estimator's recurrent state
 and its outputs, and each band's periodicity at the pitch (ns_features).
 
-With --env-weight W (off by default; the committed weights were trained
-without it) it also learns the band envelope term of train_gain_net.py, on
-the gain the suppressor keeps with the cut applied.
+It also learns the band envelope term of train_gain_net.py, on the gain
+the suppressor keeps with the cut applied (--env-weight W, 1 for the
+committed weights, 0 turns it off).
 
 Usage: nice -n 10 train_absence_net.py [--epochs N] [--env-weight W]   (about 20 minutes here)
 """
@@ -114,7 +114,7 @@ def export(model, net, ref_feat):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--epochs', type=int, default=30, help='epochs run (the learning rate decays over them)')
-    ap.add_argument('--env-weight', type=float, default=0.0,
+    ap.add_argument('--env-weight', type=float, default=1.0,
                     help="weight of the gain estimator's band envelope loss on the kept gain (0: off)")
     a = ap.parse_args()
     torch.set_num_threads(1)

@@ -18,9 +18,9 @@ word keeps the residual up for the first 100-250 ms of a pause; 1 counts it
 like any other hop, 4 was tried too, see the benchmark's README). Last, a
 floor per band (the suppressor keeps no band of a voiced hop below it),
 learnt against the same ideal band gain with a floor that keeps noise
-counting four times (FLOOR_WEIGHT beside the other losses). Off by default
-(the committed weights were trained without it): --env-weight W adds W x
-one minus the correlation of what is kept (the final band gain or the
+counting four times (FLOOR_WEIGHT beside the other losses). And the band
+envelope term (--env-weight W, 1 for the committed weights, 0 turns it off):
+W x one minus the correlation of what is kept (the final band gain or the
 floor, whichever is higher, times the noisy band) with the clean band over
 STOI's 384 ms, in the windows the voice holds, since intelligibility is
 carried by each band's envelope (a gain that follows the noise's own swings
@@ -28,7 +28,7 @@ in a band where the voice is weak keeps the level right and the envelope
 wrong; what it gave is in the benchmark's README).
 
 Usage: nice -n 10 train_gain_net.py [--epochs N] [--schedule N] [--minutes M] [--env-weight W]
-  (36 epochs of a 40-epoch decay: about 33 minutes here)
+  (36 epochs of a 40-epoch decay: about 40 minutes here)
 """
 import argparse
 import csv
@@ -55,7 +55,7 @@ VAD_WEIGHT = 0.5
 PAUSE_START_SEC = 0.3
 PAUSE_START_WEIGHT = 2.0
 INIT_HOPS = 12
-ENV_WEIGHT = 0.0  # --env-weight
+ENV_WEIGHT = 1.0  # --env-weight
 ENV_HOPS, ENV_STRIDE, ENV_BANDS = 77, 8, 17
 CHUNK = 400
 TRAIN = os.path.join(WORK, 'train')

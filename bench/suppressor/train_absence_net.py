@@ -34,8 +34,16 @@ import train_gain_net as G  # noqa: E402
 from paths import REPO  # noqa: E402
 
 ABSENT_DB = -10.0
-# the suppressor's cut of a band found absent (absentAbove, kAbsentRamp, absentDb)
-CUT_ABOVE, CUT_RAMP, CUT_DB = 0.75, 0.2, -15.0
+
+
+def suppressor_constant(name):
+    """A constant as hsh/NoiseSuppressor.cpp sets it, so the cut trained on is the cut shipped."""
+    src = open(os.path.join(REPO, 'hsh', 'NoiseSuppressor.cpp')).read()
+    return float(re.search(re.escape(name) + r'\s*=\s*(-?[\d.]+)f;', src).group(1))
+
+
+# the suppressor's cut of a band found absent
+CUT_ABOVE, CUT_RAMP, CUT_DB = (suppressor_constant(n) for n in ('p->absentAbove', 'kAbsentRamp', 'p->absentDb'))
 ND, NH = 32, 48
 
 

@@ -507,6 +507,39 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
         gain[k] *= bins[k];
 }
 
+// How far the learned pause keeps each bin's presence (presence times a
+// share, 0..1, into keep): all of it while the estimator may still hear a
+// voice, less as it grows sure there is none (below netPauseSure). Speech-
+// like noise (babble, keys) stands far above the statistical noise estimate,
+// which takes its bursts for speech; where the estimator is sure no one
+// speaks, that is not the speaker. A word's start the estimator has not
+// heard yet rises above what the pause held, though: each bin's peak in the
+// hops it is sure of (falling with peakTauSec, rising at most 0.5 dB a hop,
+// so a word's start is not learnt as the pause's level before the estimator
+// hears it; never below the noise) stands for the pause's own level, and a
+// bin netPauseRiseDb above it is kept whole (ramped in over 3 dB).
+void LearnedPausePresence(NsState* st, const float* pw, const float* presence, float* keep) {
+    constexpr float kPausePeakRise = 1.1220185f; // 0.5 dB a hop
+    const NsParams& p = st->p;
+    if (p.netPauseSure <= 0.0f) {
+        std::memcpy(keep, presence, sizeof(float) * NS_PAD);
+        return;
+    }
+    const float v = st->netBands[kGainBands];
+    const float share = Clamp(v / p.netPauseSure, 0.0f, 1.0f);
+    const bool learn = share < 1.0f;
+    float* peak = st->pausePeak;
+    for (int k = 0; k < NS_PAD; k++) {
+        const float base = peak[k] > st->noise[k] ? peak[k] : st->noise[k];
+        const float rising = Clamp(pw[k] / (base * st->c.pauseRise) - 1.0f, 0.0f, 1.0f);
+        keep[k] = presence[k] * (share > rising ? share : rising);
+        const float decayed = peak[k] * st->c.peakDecay;
+        const float grown =
+            learn ? (pw[k] < base * kPausePeakRise ? pw[k] : base * kPausePeakRise) : 0.0f;
+        peak[k] = grown > decayed ? grown : decayed;
+    }
+}
+
 // The estimator's voice activity also sees what the frame activity takes for
 // speech: speech-like noise (babble) and noise that swells. Where it has
 // heard no voice for a while, the frame is taken down further (bins far
@@ -519,7 +552,7 @@ void ApplyGainNet(NsState* st, const float* pw, float* gain) {
 // down whole: what stands above the noise there is not the speaker. This
 // comes after the estimator's features, which so never depend on its own
 // output.
-void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
+void NetPauseAttenuation(NsState* st, float* gain, const float* keepIn) {
     const NsParams& p = st->p;
     const float v = st->netBands[kGainBands];
     const bool quiet = static_cast<float>(st->pauseHops) * kHopSec >= p.quietAfterSec;
@@ -537,7 +570,7 @@ void NetPauseAttenuation(NsState* st, float* gain, const float* presence) {
         return;
     const float g = DbToAmplitude(depth), keep = under ? 0.0f : p.netPauseKeep;
     for (int k = 0; k < NS_PAD; k++)
-        gain[k] *= g + (1.0f - g) * keep * presence[k];
+        gain[k] *= g + (1.0f - g) * keep * keepIn[k];
 }
 
 // The first part of a pause: the frame activity has heard nothing for a
@@ -650,8 +683,9 @@ void EaseGain(const NsState* st, float* gain) {
 // noise peak of the frame (musical noise). Once no activity has been seen
 // for a while, a bin's gain may fall at once but rises only slowly, and is
 // averaged with its neighbours; a bin far above the noise (an onset) is
-// left as it is, and whatever ends the pause ends the smoothing at once.
-void SteadyPauseGain(NsState* st, float* gain, const float* presence) {
+// left as it is (in a learned pause as far as LearnedPausePresence says), and
+// whatever ends the pause ends the smoothing at once.
+void SteadyPauseGain(NsState* st, float* gain, const float* presence, const float* keepIn) {
     const NsParams& p = st->p;
     const int hops = st->pauseHops > st->netPauseHops ? st->pauseHops : st->netPauseHops;
     const float after = static_cast<float>(hops) * kHopSec - p.steadyAfterSec;
@@ -663,6 +697,7 @@ void SteadyPauseGain(NsState* st, float* gain, const float* presence) {
         std::memcpy(st->steadyLg, lg, sizeof(lg));
         return;
     }
+    const float* keep = st->netPauseHops > 0 ? keepIn : presence;
     const float a = st->c.steadyRise, sw = p.steadySpread * w * (1.0f / 3.0f);
     float sm[NS_PAD];
     sm[0] = lg[0];
@@ -673,7 +708,7 @@ void SteadyPauseGain(NsState* st, float* gain, const float* presence) {
     for (int k = 0; k < NS_PAD; k++) {
         const float prev = st->steadyLg[k];
         const float slow = sm[k] > prev ? prev + a * (sm[k] - prev) : sm[k];
-        const float kept = slow + presence[k] * (lg[k] - slow);
+        const float kept = slow + keep[k] * (lg[k] - slow);
         const float s = lg[k] + w * (kept - lg[k]);
         st->steadyLg[k] = s;
         gain[k] = FastExp2(s);
@@ -681,7 +716,7 @@ void SteadyPauseGain(NsState* st, float* gain, const float* presence) {
 }
 
 void ComputeGain(NsState* st, const float* pw, float* gain) {
-    float xi[NS_PAD], gam[NS_PAD], q[NS_PAD], presence[NS_PAD];
+    float xi[NS_PAD], gam[NS_PAD], q[NS_PAD], presence[NS_PAD], keep[NS_PAD];
     AprioriSnr(st, pw, gam, xi);
     UpdateVad(st, gam, xi);
     UpdateSwell(st, gam);
@@ -689,8 +724,9 @@ void ComputeGain(NsState* st, const float* pw, float* gain) {
     OmlsaGain(st, gam, xi, q, gain, presence);
     PauseAttenuation(st, gain, presence);
     ApplyGainNet(st, pw, gain);
-    NetPauseAttenuation(st, gain, presence);
-    SteadyPauseGain(st, gain, presence);
+    LearnedPausePresence(st, pw, presence, keep);
+    NetPauseAttenuation(st, gain, keep);
+    SteadyPauseGain(st, gain, presence, keep);
     PauseOnsetAttenuation(st, gain, presence);
     VoiceBandFloor(st, gain);
     AbsentBandCut(st, gain);
@@ -871,6 +907,8 @@ void NsDefaultParams(NsParams* p) {
     p->netPauseRampSec = 0.03f;
     p->netPauseDb = -60.0f;
     p->netPauseKeep = 1.0f;
+    p->netPauseSure = 0.4f;
+    p->netPauseRiseDb = 6.0f;
     p->quietNetBelow = 0.69f;
     p->quietAfterSec = 0.03f;
     p->onsetPauseAfterSec = 0.01f;
@@ -916,6 +954,7 @@ void NsInit(NsState* st, const NsParams* params) {
     c.clickGainMin = DbToAmplitude(p.clickFloorDb);
     c.levelAlpha = 1.0f - PerHop(p.levelTauSec);
     c.peakDecay = PerHop(p.peakTauSec);
+    c.pauseRise = DbToPowerExact(p.netPauseRiseDb);
     c.underVoice = DbToPowerExact(p.underVoiceDb);
     c.absentGain = DbToAmplitudeExact(p.absentDb);
     c.swellRise = p.swellRiseDb / 4.3429448f; // 10 / ln(10)

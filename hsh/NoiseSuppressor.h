@@ -93,6 +93,9 @@ struct NsParams {
     float netPauseRampSec;    // ... ramped in over this time ...
     float netPauseDb;         // ... by this much
     float netPauseKeep;       // 0..1: bins far above the noise are kept out of it this much
+    float netPauseSure;       // ... (and out of the pause's smoothing) less so as the learned
+                              // voice activity falls below this (0: off), but for bins this
+    float netPauseRiseDb;     // far above the pause's own level (LearnedPausePresence)
     float quietNetBelow;      // once the frame activity has heard nothing for ...
     float quietAfterSec;      // ... this long, a learned voice activity below this also
                               // counts towards the learned pause (both detectors agree)
@@ -135,6 +138,7 @@ struct NsConstants {
     float swellRise;                 // swellRiseDb as a mean natural log
     float levelAlpha;                // per-hop weight of the voice's mean level
     float peakDecay;                 // per-hop fall of the noise's peak level
+    float pauseRise;                 // netPauseRiseDb as a power ratio
     float underVoice;                // underVoiceDb as a power ratio
     float absentGain;                // absentDb as an amplitude
 };
@@ -169,6 +173,7 @@ struct NsState {
     float emphPrev;            // pre-emphasis filter memory
     float clickGain;           // time-domain gain of the previous hop
     float steadyLg[NS_PAD];    // log2 gain of the previous hop after SteadyPauseGain
+    float pausePeak[NS_PAD];   // each bin's level in the learned pause (LearnedPausePresence)
     float work[NS_FFT + 2];    // FFT scratch (interleaved re/im)
     GainNetState net;
     float features[kGainFeatures]; // the learned estimator's input of the last hop

@@ -18,7 +18,7 @@ static bool set_param(NsParams* p, const char* kv)
     P(vadAttackSec) P(vadReleaseSec) P(vadLlrLo) P(vadLlrHi) P(sppFsmooth) P(stagTauSec)
     P(clickRatioDb) P(clickSpeechDb) P(clickFloorDb) P(netDepth) P(deepPauseRampSec) P(pauseHoldVad) P(pauseHoldAfterSec)
     P(steadyRiseSec) P(steadyAfterSec) P(steadyRampSec) P(steadySpread)
-    P(netPauseBelow) P(netPauseEnd) P(netPauseAfterSec) P(netPauseRampSec) P(netPauseDb) P(netPauseKeep)
+    P(netPauseBelow) P(netPauseEnd) P(netPauseAfterSec) P(netPauseRampSec) P(netPauseDb) P(netPauseKeep) P(netPauseSure) P(netPauseRiseDb)
     P(quietNetBelow) P(quietAfterSec) P(onsetPauseAfterSec) P(onsetPauseRampSec) P(onsetPauseDb)
     P(onsetPauseNetEnd) P(onsetHoldVad) P(swellShape) P(swellRiseDb) P(swellNetEnd) P(easeSnrDb) P(easeSpanDb) P(easeNet) P(easeFrom) P(easeGain) P(levelTauSec) P(peakTauSec) P(underVoiceDb) P(underVoiceNetEnd) P(voiceFloor) P(netFloor) P(pitchFilter) P(absentAbove) P(absentDb)
 #undef P

@@ -536,7 +536,7 @@ void LearnedPausePresence(NsState* st, const float* pw, const float* presence, f
         const float decayed = peak[k] * st->c.peakDecay;
         const float grown =
             learn ? (pw[k] < base * kPausePeakRise ? pw[k] : base * kPausePeakRise) : 0.0f;
-        peak[k] = grown > decayed ? grown : decayed;
+        peak[k] = (grown > decayed ? grown : decayed) + 1e-7f; // never denormal in silence
     }
 }
 

@@ -33,8 +33,9 @@ inline float Tanh(float x) {
 }
 
 // out[o] = b[o] + sum_i in[i] * w[i * N + o] for the Width outputs from o0,
-// summed in a local block the compiler keeps in registers: the outputs are
-// then loaded and stored once, not once per input.
+// summed in a local block: unrolled, the compiler keeps it in registers, so
+// the outputs are loaded and stored once, not once per input (as a loop over
+// the block it stayed on the stack). Each sum keeps its order.
 template <int N, int Width>
 inline void AffineBlock(const float* w, const float* b, const float* in, int nIn, float* out,
                         int o0) {

@@ -25,7 +25,7 @@
 constexpr int kGainBands = 21;                    // triangular bands, 0-8 kHz
 constexpr int kGainFeatures = 3 * kGainBands + 3; // see NoiseSuppressor.cpp
 constexpr int kGainDense = 48;
-constexpr int kGainHidden = 64;
+constexpr int kGainHidden = 96;
 constexpr int kGainOutputs = 2 * kGainBands + 1; // band factors, the voice activity, band floors
 
 constexpr int kPeriodicity = kGainBands + 1; // per band, and the pitch's own correlation

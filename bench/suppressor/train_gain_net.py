@@ -46,7 +46,7 @@ from paths import BUILD, REPO, WORK  # noqa: E402
 
 FS, HOP, FFT, BINS = 16000, 80, 256, 129
 EDGES = [0, 2, 4, 6, 8, 10, 12, 14, 16, 20, 24, 28, 32, 40, 48, 56, 68, 80, 96, 112, 128]
-NB, NF, ND, NH = 21, 66, 48, 64
+NB, NF, ND, NH = 21, 66, 48, 96
 NO = 2 * NB + 1  # band factors, the voice activity, band floors
 NP = NB + 1  # after the features in ns_features' rows: periodicity per band, the pitch's
 FLOOR_WEIGHT = 0.5
